@@ -1,0 +1,50 @@
+# Helpers shared by every folder of the project.
+#
+#   kvr_add_library(name [PLATFORM_FREE] SOURCES ... [DEPS ...])
+#     A static library. PLATFORM_FREE libraries include no Windows header and are built in
+#     both presets; the others only in the win32 preset.
+#
+#   kvr_add_test(name [PLATFORM_FREE] [DISPLAY] SOURCES ... [DEPS ...] [ARGS ...])
+#     A GoogleTest executable registered with ctest. Under win32 ctest runs it through Wine
+#     (the toolchain's emulator). DISPLAY runs it under xvfb-run, for top-level windows.
+#     PLATFORM_FREE tests run under Wine only with -DKVR_WINE_PORTABLE_TESTS=ON.
+
+function(kvr_add_library name)
+  cmake_parse_arguments(ARG "PLATFORM_FREE" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT ARG_PLATFORM_FREE AND NOT KVR_WIN32)
+    return()
+  endif()
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include)
+  if(ARG_DEPS)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  endif()
+endfunction()
+
+function(kvr_add_test name)
+  cmake_parse_arguments(ARG "PLATFORM_FREE;DISPLAY" "TIMEOUT" "SOURCES;DEPS;ARGS" ${ARGN})
+  if(NOT ARG_PLATFORM_FREE AND NOT KVR_WIN32)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  # Platform-free tests run natively under the sanitizers; under Wine (emulated where the
+  # kernel runs no 32-bit programs) they are built, and run only when asked for.
+  if(ARG_PLATFORM_FREE AND KVR_WIN32 AND NOT KVR_WINE_PORTABLE_TESTS)
+    return()
+  endif()
+  if(ARG_DISPLAY AND KVR_WIN32)
+    add_test(NAME ${name} COMMAND xvfb-run -a ${CMAKE_CROSSCOMPILING_EMULATOR}
+             $<TARGET_FILE:${name}> ${ARG_ARGS})
+  else()
+    add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  if(KVR_WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
+  endif()
+endfunction()

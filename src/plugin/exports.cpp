@@ -1,0 +1,213 @@
+#include "plugin/exports.h"
+
+#include "common/errors.h"
+#include "plugin/commands.h"
+#include "plugin/data_exchange.h"
+#include "plugin/instances.h"
+#include "plugin/options_dialog.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+using namespace kvr;
+
+namespace kvr {
+
+bool WaitForAnyClear(uint32_t timeout_ms, std::initializer_list<const std::atomic<bool>*> flags) {
+    const DWORD start = GetTickCount();
+    int outcome = 1;
+    for (bool first_pass = true;; first_pass = false) {
+        outcome = 1;
+        for (const std::atomic<bool>* flag : flags) {
+            if (!flag) {
+                outcome = -1;
+                break;
+            }
+            if (!flag->load()) {
+                outcome = 0;
+                break;
+            }
+        }
+        const DWORD elapsed = GetTickCount() - start;
+        if (outcome < 1 || (timeout_ms != 0 && elapsed >= timeout_ms)) break;
+        if (!first_pass) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            Sleep(50);
+        }
+    }
+    return outcome == 0;
+}
+
+} // namespace kvr
+
+namespace {
+
+constexpr uint32_t kInterfaceVersion = 4;
+constexpr uint32_t kDataCallWaitMs = 30000;
+
+bool record_is_valid(PPluginCallRec rec) {
+    return rec && rec->Signature == KVR_CALL_SIGNATURE &&
+           (rec->Params || rec->CallMode == KVR_CALLMODE_RELEASE ||
+            rec->CallMode == KVR_CALLMODE_LIBRARY_UNLOAD);
+}
+
+TkvrPlugin* find_quietly(PPluginCallRec rec) {
+    try {
+        return FindPlugin(rec);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// The shared steps of the data calls: validity, instance, the busy guard.
+template <class Work> int32_t guarded_data_call(PPluginCallRec rec, bool clears_result, Work&& work) {
+    try {
+        if (!record_is_valid(rec)) return -1;
+        TkvrPlugin* plugin = FindPlugin(rec);
+        if (!plugin) return -1;
+        if (!WaitForAnyClear(kDataCallWaitMs, {&plugin->Busy, &plugin->Unloaded})) return -1;
+        if (plugin->Unloaded) return -1;
+        plugin->Busy = true;
+        struct ClearBusy {
+            std::atomic<bool>& busy;
+            ~ClearBusy() { busy = false; }
+        } clear_busy{plugin->Busy};
+        if (clears_result) rec->ResultValue = 0;
+        try {
+            return work(*plugin);
+        } catch (...) {
+            return -3;
+        }
+    } catch (...) {
+        return -3;
+    }
+}
+
+// Copies text into the host buffer when it fits; answers the bytes copied or 0.
+int32_t copy_to_host(PPluginCallRec rec, const std::string& text) {
+    rec->ResultValue = int32_t(text.size());
+    if (text.empty() || rec->BufferSize <= 0 || int64_t(text.size()) > rec->BufferSize || !rec->Data)
+        return 0;
+    std::memcpy(rec->Data, text.data(), text.size());
+    return int32_t(text.size());
+}
+
+} // namespace
+
+extern "C" {
+
+uint32_t KVR_CALL GetPluginIntfVersion() { return kInterfaceVersion; }
+
+float KVR_CALL GetAppMinVersion(PPluginCallRec pCallRec) {
+    const TkvrPlugin* plugin = find_quietly(pCallRec);
+    return plugin ? plugin->MinVersion : -1.0f;
+}
+
+const char* KVR_CALL GetModuleDescription(PPluginCallRec pCallRec) {
+    const TkvrPlugin* plugin = find_quietly(pCallRec);
+    return plugin ? plugin->Description.c_str() : nullptr;
+}
+
+uint32_t KVR_CALL GetModuleType(PPluginCallRec pCallRec) {
+    const TkvrPlugin* plugin = find_quietly(pCallRec);
+    return plugin ? plugin->PackedModuleType() : 0;
+}
+
+uint8_t KVR_CALL MultiThreadSupport(PPluginCallRec pCallRec) {
+    const TkvrPlugin* plugin = find_quietly(pCallRec);
+    return plugin && plugin->IsMultiThreadSupported ? 1 : 0;
+}
+
+int32_t KVR_CALL GetCustomCommands(PPluginCallRec pCallRec) {
+    if (!pCallRec) return 0;
+    try {
+        pCallRec->ResultValue = 0;
+        pCallRec->ResultKind = KVR_RESULTKIND_VALUE;
+        TkvrPlugin* plugin = FindPlugin(pCallRec);
+        if (!plugin || !(plugin->ModuleType & module_type_bit(mttMenuExt))) return 0;
+        std::string text;
+        for (const auto& command : plugin->CustomCommands)
+            text += command.Text1 + "|" + command.Text2 + "|" + command.Text3 + "|" +
+                    std::to_string(command.Number1) + "|" + std::to_string(command.Number2) + "\r\n";
+        return copy_to_host(pCallRec, text);
+    } catch (...) {
+        return 0;
+    }
+}
+
+int32_t KVR_CALL GetLogEx(PPluginCallRec pCallRec) {
+    if (!pCallRec) return 0;
+    try {
+        pCallRec->ResultValue = 0;
+        pCallRec->ResultKind = KVR_RESULTKIND_VALUE;
+        TkvrPlugin* plugin = FindPlugin(pCallRec);
+        if (!plugin) return 0;
+        auto lines = plugin->LogLines.LockList();
+        const std::string text = TkvrPlugin::JoinLogLines(*lines);
+        pCallRec->ResultValue = int32_t(text.size());
+        if (text.empty()) return 0;
+        if (pCallRec->BufferSize == 0) {
+            lines->clear(); // a host without a buffer discards the lines
+            return 0;
+        }
+        const int32_t copied = copy_to_host(pCallRec, text);
+        if (copied > 0) lines->clear();
+        return copied;
+    } catch (...) {
+        return 0;
+    }
+}
+
+void KVR_CALL ShowOptionsDialog(PPluginCallRec pCallRec) { RunShowOptionsDialog(pCallRec); }
+
+int32_t KVR_CALL ExecutePluginCommand(PPluginCallRec pCallRec) {
+    if (!record_is_valid(pCallRec)) return -1;
+    TkvrPlugin* plugin = nullptr;
+    std::string command;
+    try {
+        plugin = FindPlugin(pCallRec);
+        if (!plugin) return -1;
+        CheckCallParams(pCallRec);
+        plugin->TakeTemporaryLoad(pCallRec->Params);
+        const Variant value = TkvrParamsList::from(pCallRec->Params)->GetValue("COMMAND");
+        if (value.is_empty_or_null()) return -1;
+        command = value.to_ansi();
+    } catch (...) {
+        return -3;
+    }
+    try {
+        return ExecuteCommand(*plugin, command, pCallRec);
+    } catch (const std::exception& error) {
+        plugin->AddLog(lmtException, exception_report(error));
+    } catch (...) {
+        plugin->AddLog(lmtException, "Exception: unknown failure");
+    }
+    return -3;
+}
+
+int32_t KVR_CALL GetData(PPluginCallRec pCallRec) {
+    return guarded_data_call(pCallRec, true, [&](TkvrPlugin& plugin) {
+        return RunGetData(plugin, pCallRec);
+    });
+}
+
+int32_t KVR_CALL GetEvents(PPluginCallRec pCallRec) {
+    return guarded_data_call(pCallRec, false, [&](TkvrPlugin& plugin) {
+        return RunGetEvents(plugin, pCallRec);
+    });
+}
+
+int32_t KVR_CALL ProcessData(PPluginCallRec pCallRec) {
+    if (!PluginInstancesExist()) return -1;
+    return guarded_data_call(pCallRec, true, [&](TkvrPlugin& plugin) {
+        if (!PluginInstancesExist()) return -1;
+        return RunProcessData(plugin, pCallRec);
+    });
+}
+
+} // extern "C"

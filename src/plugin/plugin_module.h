@@ -1,0 +1,197 @@
+#pragma once
+// The module object: one instance per host InstanceKey. It holds everything the host
+// interface needs per instance and turns host calls into events.
+
+#include <kvr/plugin_abi.h>
+
+#include "params/params_list.h"
+#include "threads/thread_containers.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kvr {
+
+class TkvrPlugin;
+
+// Module roles, ordinal n is bit n of TModuleTypes.
+enum TModuleType : uint8_t {
+    mttDataQuery,
+    mttDataParser,
+    mttDataExport,
+    mttEventsHandling,
+    mttLogging,
+    mttFilter,
+    mttDeviceLayer,
+    mttMenuExt
+};
+using TModuleTypes = uint8_t;
+constexpr TModuleTypes module_type_bit(TModuleType type) { return TModuleTypes(1u << type); }
+
+enum TModuleOption : uint8_t { moNoConfig, moXMLOptions };
+using TModuleOptions = uint8_t;
+constexpr TModuleOptions module_option_bit(TModuleOption option) {
+    return TModuleOptions(1u << option);
+}
+
+// Registry root codes of the settings store.
+enum TRegistryRoot : int { rrHKEY_CLASSES_ROOT, rrHKEY_CURRENT_USER, rrHKEY_LOCAL_MACHINE };
+
+// One parser item the host announced.
+struct TParserItem {
+    std::string Name;
+    std::string Caption;
+    uint8_t ValueType = 17; // 17: no value type
+    std::string Extra;
+};
+
+// One line of the host's data-source list.
+struct TConfigDataSource {
+    TConfigDataSource(std::string line, int32_t id, std::string name, std::string full_name)
+        : SourceLine(std::move(line)), SourceId(id), SourceName(std::move(name)),
+          SourceFullName(std::move(full_name)) {}
+    std::string SourceLine;
+    int32_t SourceId;
+    std::string SourceName;
+    std::string SourceFullName;
+};
+
+// One entry offered to the host menu.
+struct TkvrPluginCustomCmd {
+    std::string Text1, Text2, Text3;
+    uint8_t Number1 = 0, Number2 = 0;
+};
+using TkvrPluginCustomCmdList = std::vector<TkvrPluginCustomCmd>;
+
+// Log message types; a line starts with the character whose code is the type plus 1.
+enum LogMessageType : int { lmtException = 0, lmtError = 1, lmtSuccess = 2 };
+
+using TExecutePluginCommandEvent = std::function<void(TkvrPlugin&, PPluginCallRec, int32_t& Result)>;
+using TExecutePluginCustomCommandEvent =
+    std::function<void(TkvrPlugin&, const std::string& Command, PPluginCallRec, int32_t& Result)>;
+using TShowOptionsDialogEvent = std::function<void(TkvrPlugin&, PPluginCallRec, bool& Success)>;
+using TNotifyEvent = std::function<void(TkvrPlugin&)>;
+using TOnPluginStateChangeNotifyEvent = std::function<void(TkvrPlugin&, TModuleTypes)>;
+using TOnProcessData = std::function<void(TkvrPlugin&, PPluginCallRec, int32_t& Result)>;
+
+class TkvrPlugin {
+public:
+    // Makes the instance's own state from the first call's record (which may be null). The
+    // derived class's constructor then applies its module definition; AfterConstruction
+    // finishes (translation, OnCreate).
+    explicit TkvrPlugin(const TPluginCallRec* pCallRec);
+    virtual ~TkvrPlugin();
+    TkvrPlugin(const TkvrPlugin&) = delete;
+    TkvrPlugin& operator=(const TkvrPlugin&) = delete;
+
+    // Runs after the most derived constructor: the last construction steps.
+    void AfterConstruction();
+    virtual const char* ClassName() const { return "TkvrPlugin"; }
+
+    // ---- Published properties (set by the module definition) ----
+    std::string MsgNoData = "No data for processing";
+    std::string MsgWriteComplete = "Data have been processed successfully";
+    std::string MsgWriteCompleteError = "Data have been processed with errors";
+    float MinVersion = 4.0f;
+    std::string Description;
+    std::string LogTitle;
+    TModuleTypes ModuleType = 0;
+    TModuleOptions ModuleOptions = 0;
+    std::string EventsSupported;
+    bool IsMultiThreadSupported = true;
+
+    // ---- Published events ----
+    TShowOptionsDialogEvent OnShowOptionsDialog;
+    TExecutePluginCustomCommandEvent OnExecuteCustomCommand;
+    TExecutePluginCustomCommandEvent OnEvent;
+    TExecutePluginCommandEvent OnLoad;
+    TExecutePluginCommandEvent OnUnload;
+    TNotifyEvent OnSaveSettingsNow;
+    TNotifyEvent OnLoadSettingsNow;
+    TNotifyEvent OnBeforeGetParserItems;
+    TNotifyEvent OnSetParserItems;
+    TOnPluginStateChangeNotifyEvent OnStateChanged;
+    TOnProcessData OnProcessData;
+    TOnProcessData OnGetData;
+    TNotifyEvent OnChangeLanguage;
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+
+    // ---- Instance state ----
+    uint32_t InstanceKey = 0;
+    uint32_t ModuleId = 0;
+    std::atomic<int32_t> LoadCount{0};
+    std::recursive_mutex CommandLock;
+    std::atomic<int32_t> CommandDepth{0};
+    std::atomic<bool> Busy{false};
+    std::atomic<bool> Unloaded{false};
+    bool InOptionsDialog = false;
+    bool Translated = false;
+    uint32_t OwnerThreadId = 0;
+    HWND HostWindow = nullptr;
+    HMODULE HostModule = nullptr;
+    HWND OwnerForm = nullptr;
+    std::string ApplicationName;
+    std::string RegistryPath;
+    std::string INISectionPrefix;
+    std::string INIFile;
+    TRegistryRoot RegistryRoot = rrHKEY_LOCAL_MACHINE;
+    TRegistryRoot SecondRegistryRoot = rrHKEY_CURRENT_USER;
+    std::string Language = "EN";
+    std::string LanguageFile; // the translator's language file; empty when there is none
+    std::string ModulePath;
+    std::string ModuleFileName;
+    std::string VersionText;
+    std::vector<TParserItem> ParserItems;
+    std::string ItemsText;
+    TkvrPluginCustomCmdList CustomCommands;
+    TThreadStringList LogLines;
+    ParamsListPtr OutputRows;
+    ParamsListPtr EventRows;
+    std::vector<std::unique_ptr<TConfigDataSource>> DataSources;
+    std::string DataSourceLoad;
+    bool TypeEnabled[8] = {};
+    bool TemporaryLoad = false;
+    RECT FormBounds = {};
+    void* fSendData = nullptr;
+    void* fSendString = nullptr;
+    void* fSendByte = nullptr;
+
+    // Translates the module's own texts into Language once (after a language change).
+    void TranslateOwnTexts();
+    // Language intake changed Language: translate again.
+    void AfterLanguageChange() { TranslateOwnTexts(); }
+    // Clears and frees OutputRows and EventRows (UNLOAD); failures are ignored.
+    void ReleaseRowsLists();
+
+    // Takes "TEMPORARY-LOAD" from a list; true when the list held a usable value.
+    bool TakeTemporaryLoad(const kvr_params_list* params);
+
+    // Parser items.
+    int ParserItemCount() const { return int(ParserItems.size()); }
+    TParserItem GetParserItem(int index) const;
+    void SetParserItem(int index, const TParserItem& item);
+
+    // GetModuleType's answer: role bits, then option bits from bit 16.
+    uint32_t PackedModuleType() const;
+
+    // Log: queue a line for the host and notify it; send lines at once.
+    std::string FormatLogLine(int type, const std::string& text) const;
+    void AddLog(int type, const std::string& text);
+    void SendLog(int type, const std::string& text);
+    // The queued lines as one text, each followed by CR LF.
+    static std::string JoinLogLines(const std::vector<std::string>& lines);
+};
+
+// Reads the fixed version of the module file holding this code: "1.2.3 build 45"; empty
+// when it cannot be read.
+std::string read_module_version_text();
+// Full file name of the module (DLL or program) holding this code.
+std::string this_module_file_name();
+
+} // namespace kvr

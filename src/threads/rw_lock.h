@@ -1,0 +1,58 @@
+#pragma once
+// A multi-reader, exclusive-writer lock with the properties the shared containers rely on:
+// - any number of threads hold it shared while nobody holds it exclusively;
+// - the exclusive holder may take it exclusively again (nested) and shared without waiting;
+// - a thread holding it shared may ask for it exclusively: while it waits, its own shared
+//   hold does not count, so two upgrading readers never deadlock (another writer may run
+//   between the request and the grant);
+// - every take is released once, by the same thread, with a release of the same kind.
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+namespace kvr {
+
+class ReentrantRWLock {
+public:
+    void lock();
+    void unlock();
+    void lock_shared();
+    void unlock_shared();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread::id writer_{};
+    int write_depth_ = 0;
+    int waiting_writers_ = 0;
+    // Shared holds that block writers: those of threads neither writing nor asking to write.
+    int active_shared_ = 0;
+    std::unordered_map<std::thread::id, int> shared_holds_;
+};
+
+// RAII guards; a lock is never released by hand.
+class [[nodiscard]] WriteGuard {
+public:
+    explicit WriteGuard(ReentrantRWLock& lock) : lock_(lock) { lock_.lock(); }
+    ~WriteGuard() { lock_.unlock(); }
+    WriteGuard(const WriteGuard&) = delete;
+    WriteGuard& operator=(const WriteGuard&) = delete;
+
+private:
+    ReentrantRWLock& lock_;
+};
+
+class [[nodiscard]] ReadGuard {
+public:
+    explicit ReadGuard(ReentrantRWLock& lock) : lock_(lock) { lock_.lock_shared(); }
+    ~ReadGuard() { lock_.unlock_shared(); }
+    ReadGuard(const ReadGuard&) = delete;
+    ReadGuard& operator=(const ReadGuard&) = delete;
+
+private:
+    ReentrantRWLock& lock_;
+};
+
+} // namespace kvr

@@ -1,0 +1,255 @@
+#include "translation/hash_trie.h"
+
+#include "common/errors.h"
+
+#include <utility>
+
+namespace kvr {
+
+namespace {
+
+constexpr std::array<std::uint32_t, 256> make_crc_table() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t crc = i;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        table[i] = crc;
+    }
+    return table;
+}
+
+constexpr std::array<std::uint32_t, 256> kCrcTable = make_crc_table();
+
+std::size_t chain_length(const TLinkedItem* head) {
+    std::size_t length = 0;
+    for (; head != nullptr; head = head->Next.get())
+        ++length;
+    return length;
+}
+
+// Frees a chain link by link: a long chain of equal hashes must not recurse once per entry.
+void free_chain(std::unique_ptr<TLinkedItem>& head) {
+    while (head)
+        head = std::move(head->Next);
+}
+
+void push_front(std::unique_ptr<TLinkedItem>& head, std::unique_ptr<TLinkedItem> entry) {
+    entry->Next = std::move(head);
+    head = std::move(entry);
+}
+
+} // namespace
+
+std::uint32_t trie_crc32(std::string_view bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : bytes)
+        crc = kCrcTable[(crc ^ static_cast<unsigned char>(c)) & 0xFF] ^ (crc >> 8);
+    return crc;
+}
+
+TTreeItem::~TTreeItem() {
+    for (Slot& slot : slots_)
+        free_chain(slot.chain);
+}
+
+THashTrie::~THashTrie() {
+    Clear();
+}
+
+int THashTrie::SlotIndex(std::uint32_t hash, int level) {
+    return static_cast<int>((hash >> (8 * (level % 4))) & 0xFF);
+}
+
+void THashTrie::ReleaseEntry(TLinkedItem& entry) {
+    if (entry.OwnsValue) {
+        std::unique_ptr<THashValue> owned(entry.Value);
+        entry.Value = nullptr;
+        entry.OwnsValue = false;
+    }
+}
+
+void THashTrie::Clear() {
+    if (!root_) return;
+    ReleaseAll(*root_);
+    root_.reset();
+    count_ = 0;
+}
+
+void THashTrie::ReleaseAll(TTreeItem& node) {
+    for (TTreeItem::Slot& slot : node.slots_) {
+        if (slot.child) ReleaseAll(*slot.child);
+        for (TLinkedItem* entry = slot.chain.get(); entry != nullptr; entry = entry->Next.get())
+            ReleaseEntry(*entry);
+    }
+}
+
+void THashTrie::ForEach(
+    const std::function<void(const std::string& key, THashValue* value)>& visit) const {
+    const std::function<void(const TTreeItem&)> walk = [&](const TTreeItem& node) {
+        for (const TTreeItem::Slot& slot : node.slots_) {
+            if (slot.child) walk(*slot.child);
+            for (const TLinkedItem* entry = slot.chain.get(); entry != nullptr;
+                 entry = entry->Next.get())
+                visit(entry->Key, entry->Value);
+        }
+    };
+    if (root_) walk(*root_);
+}
+
+void THashTrie::Insert(std::string_view key, THashValue* value, bool owns_value) {
+    auto entry = std::make_unique<TLinkedItem>();
+    entry->Key.assign(key);
+    entry->Value = value;
+    entry->OwnsValue = owns_value;
+    entry->Hash = HashOf(key);
+    InsertEntry(std::move(entry));
+}
+
+void THashTrie::InsertEntry(std::unique_ptr<TLinkedItem> entry) {
+    if (!root_) root_ = std::make_unique<TTreeItem>(0);
+    TTreeItem* node = root_.get();
+    for (;;) {
+        TTreeItem::Slot& slot = node->slots_[SlotIndex(entry->Hash, node->level_)];
+        if (slot.child) {
+            node = slot.child.get();
+            continue;
+        }
+        if (!slot.chain) {
+            slot.chain = std::move(entry);
+            ++node->occupied_;
+            break;
+        }
+        if (node->level_ >= kDeepestLevel || chain_length(slot.chain.get()) < kMaxChain) {
+            push_front(slot.chain, std::move(entry));
+            break;
+        }
+        // Split: the full chain moves into a new child, one level down; the new entry follows
+        // it there on the next turn of the loop (and may split that child's slot in turn).
+        auto child = std::make_unique<TTreeItem>(node->level_ + 1);
+        std::unique_ptr<TLinkedItem> moving = std::move(slot.chain);
+        while (moving) {
+            std::unique_ptr<TLinkedItem> rest = std::move(moving->Next);
+            TTreeItem::Slot& target = child->slots_[SlotIndex(moving->Hash, child->level_)];
+            if (!target.chain) ++child->occupied_;
+            push_front(target.chain, std::move(moving));
+            moving = std::move(rest);
+        }
+        slot.child = std::move(child);
+        node = slot.child.get();
+    }
+    ++count_;
+}
+
+TLinkedItem* THashTrie::FindEntry(std::string_view key) const {
+    if (!root_) return nullptr;
+    const std::uint32_t hash = HashOf(key);
+    const TTreeItem* node = root_.get();
+    for (;;) {
+        const TTreeItem::Slot& slot = node->slots_[SlotIndex(hash, node->level_)];
+        if (slot.child) {
+            node = slot.child.get();
+            continue;
+        }
+        for (TLinkedItem* entry = slot.chain.get(); entry != nullptr; entry = entry->Next.get()) {
+            if (entry->Hash == hash && KeysEqual(entry->Key, key)) return entry;
+        }
+        return nullptr;
+    }
+}
+
+bool THashTrie::Remove(std::string_view key) {
+    if (!root_) return false;
+    if (!RemoveFrom(*root_, key, HashOf(key))) return false;
+    --count_;
+    return true;
+}
+
+bool THashTrie::RemoveFrom(TTreeItem& node, std::string_view key, std::uint32_t hash) {
+    TTreeItem::Slot& slot = node.slots_[SlotIndex(hash, node.level_)];
+    if (slot.child) {
+        if (!RemoveFrom(*slot.child, key, hash)) return false;
+        if (slot.child->occupied_ == 0) {
+            slot.child.reset();
+            --node.occupied_;
+        }
+        return true;
+    }
+    for (std::unique_ptr<TLinkedItem>* link = &slot.chain; *link; link = &(*link)->Next) {
+        TLinkedItem& entry = **link;
+        if (entry.Hash != hash || !KeysEqual(entry.Key, key)) continue;
+        std::unique_ptr<TLinkedItem> removed = std::move(*link);
+        *link = std::move(removed->Next);
+        if (!slot.chain) --node.occupied_;
+        ReleaseEntry(*removed);
+        return true;
+    }
+    return false;
+}
+
+TStringHashTrie::TStringHashTrie(const TAnsiCaseFolding& folding) : folding_(folding) {}
+
+TStringHashTrie::~TStringHashTrie() {
+    Clear();
+}
+
+void TStringHashTrie::SetCaseSensitive(bool value) {
+    if (value == case_sensitive_) return;
+    kvr_assert(Count() == 0, __FILE__, __LINE__,
+               "CaseSensitive can only change while the trie is empty");
+    case_sensitive_ = value;
+}
+
+void TStringHashTrie::SetOwnsValues(bool value) {
+    owns_values_ = value;
+}
+
+void TStringHashTrie::Add(std::string_view key, THashValue* value) {
+    AddOwned(key, value, owns_values_);
+}
+
+void TStringHashTrie::AddString(std::string_view key, std::string text) {
+    AddOwned(key, std::make_unique<THashStringItem>(std::move(text)).release(), true);
+}
+
+void TStringHashTrie::AddOwned(std::string_view key, THashValue* value, bool owns_value) {
+    // Holds an owned value until its entry holds it, so that a failed insertion frees it.
+    std::unique_ptr<THashValue> guard(owns_value ? value : nullptr);
+    if (TLinkedItem* existing = FindEntry(key)) {
+        if (value != nullptr && existing->Value == value && existing->OwnsValue) {
+            // Re-adding the value the key already holds: deleting the old entry must not free it.
+            existing->OwnsValue = false;
+            if (!guard) guard.reset(value);
+            owns_value = true;
+        }
+        Remove(key);
+    }
+    Insert(key, value, owns_value);
+    static_cast<void>(guard.release());
+}
+
+std::optional<THashValue*> TStringHashTrie::Find(std::string_view key) const {
+    if (const TLinkedItem* entry = FindEntry(key)) return entry->Value;
+    return std::nullopt;
+}
+
+std::string TStringHashTrie::FindString(std::string_view key) const {
+    const TLinkedItem* entry = FindEntry(key);
+    if (entry == nullptr) return {};
+    if (const auto* item = dynamic_cast<const THashStringItem*>(entry->Value)) return item->Value;
+    return {};
+}
+
+bool TStringHashTrie::Delete(std::string_view key) {
+    return Remove(key);
+}
+
+std::uint32_t TStringHashTrie::HashOf(std::string_view key) const {
+    return case_sensitive_ ? trie_crc32(key) : trie_crc32(folding_.upper(key));
+}
+
+bool TStringHashTrie::KeysEqual(std::string_view a, std::string_view b) const {
+    return case_sensitive_ ? a == b : folding_.equal_ignoring_case(a, b);
+}
+
+} // namespace kvr

@@ -1,0 +1,354 @@
+#include "translation/hash_trie.h"
+
+#include "common/errors.h"
+#include "trie_test_keys.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kvr {
+namespace {
+
+using test::key_with_crc;
+using test::reference_crc;
+
+// A value that counts its own destruction.
+class TCountedValue : public THashValue {
+  public:
+    explicit TCountedValue(int& destroyed) : destroyed_(destroyed) {}
+    ~TCountedValue() override { ++destroyed_; }
+
+  private:
+    int& destroyed_;
+};
+
+void configure(TStringHashTrie& trie, bool case_sensitive, bool owns_values) {
+    trie.SetCaseSensitive(case_sensitive);
+    trie.SetOwnsValues(owns_values);
+}
+
+// Keys "key<n>" whose hash has the given low byte, with pairwise different second bytes.
+std::vector<std::string> keys_sharing_low_byte(int count, std::uint32_t low_byte) {
+    std::vector<std::string> keys;
+    std::set<std::uint32_t> second_bytes;
+    for (int n = 0; static_cast<int>(keys.size()) < count; ++n) {
+        std::string key = "key" + std::to_string(n);
+        const std::uint32_t hash = reference_crc(key);
+        if ((hash & 0xFF) == low_byte && second_bytes.insert((hash >> 8) & 0xFF).second)
+            keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
+std::vector<std::string> keys_with_one_hash(int count, std::uint32_t hash) {
+    std::vector<std::string> keys;
+    for (int n = 0; n < count; ++n)
+        keys.push_back(key_with_crc("Collision " + std::to_string(n), hash));
+    return keys;
+}
+
+// Checks the shape of a case-sensitive trie against its rules and returns the entries seen:
+// every entry lies in the slot its hash selects on the path to it, Occupied counts the
+// non-empty slots, chains hold at most eight entries unless their keys share the whole hash,
+// and no node is deeper than level 3.
+std::size_t check_structure(const TTreeItem& node, std::uint32_t path_mask, std::uint32_t path) {
+    EXPECT_LE(node.Level(), THashTrie::kDeepestLevel);
+    std::size_t entries = 0;
+    int occupied = 0;
+    const int shift = 8 * node.Level();
+    for (int slot = 0; slot < TTreeItem::kSlotCount; ++slot) {
+        const std::uint32_t slot_path = path | (static_cast<std::uint32_t>(slot) << shift);
+        const std::uint32_t slot_mask = path_mask | (0xFFu << shift);
+        if (const TTreeItem* child = node.Child(slot)) {
+            EXPECT_EQ(node.Chain(slot), nullptr);
+            EXPECT_EQ(child->Level(), node.Level() + 1);
+            EXPECT_GT(child->Occupied(), 0);
+            entries += check_structure(*child, slot_mask, slot_path);
+            ++occupied;
+            continue;
+        }
+        std::size_t length = 0;
+        std::set<std::uint32_t> hashes;
+        for (const TLinkedItem* entry = node.Chain(slot); entry; entry = entry->Next.get()) {
+            EXPECT_EQ(entry->Hash, reference_crc(entry->Key));
+            EXPECT_EQ(entry->Hash & slot_mask, slot_path);
+            hashes.insert(entry->Hash);
+            ++length;
+        }
+        if (length > THashTrie::kMaxChain) {
+            EXPECT_EQ(node.Level(), THashTrie::kDeepestLevel);
+            EXPECT_EQ(hashes.size(), 1u);
+        }
+        if (length > 0) ++occupied;
+        entries += length;
+    }
+    EXPECT_EQ(node.Occupied(), occupied);
+    return entries;
+}
+
+void check_structure(const TStringHashTrie& trie) {
+    if (trie.Root() == nullptr) {
+        EXPECT_EQ(trie.Count(), 0u);
+        return;
+    }
+    EXPECT_EQ(trie.Root()->Level(), 0);
+    EXPECT_EQ(check_structure(*trie.Root(), 0, 0), trie.Count());
+}
+
+TEST(TrieHash, IsTheCrc32RegisterWithoutFinalInversion) {
+    EXPECT_EQ(trie_crc32(""), 0xFFFFFFFFu);
+    EXPECT_EQ(trie_crc32("123456789"), ~0xCBF43926u); // the CRC-32 check value, not inverted
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(random() % 64, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        ASSERT_EQ(trie_crc32(bytes), reference_crc(bytes));
+    }
+}
+
+TEST(TrieHash, ForgedTestKeysReallyShareTheirHash) {
+    const std::vector<std::string> keys = keys_with_one_hash(12, 0x5EED1234u);
+    for (const std::string& key : keys) {
+        EXPECT_EQ(reference_crc(key), 0x5EED1234u);
+        EXPECT_EQ(trie_crc32(key), 0x5EED1234u);
+    }
+    EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()).size(), keys.size());
+}
+
+TEST(TrieHash, SlotIndexTakesSuccessiveBytesAndWrapsAfterFour) {
+    const std::uint32_t hash = 0x44332211u;
+    EXPECT_EQ(THashTrie::SlotIndex(hash, 0), 0x11);
+    EXPECT_EQ(THashTrie::SlotIndex(hash, 1), 0x22);
+    EXPECT_EQ(THashTrie::SlotIndex(hash, 2), 0x33);
+    EXPECT_EQ(THashTrie::SlotIndex(hash, 3), 0x44);
+    EXPECT_EQ(THashTrie::SlotIndex(hash, 4), 0x11);
+}
+
+TEST(HashTrie, AddingAKeyAgainKeepsOneEntryWithTheSecondValueAndFreesTheFirst) {
+    int destroyed = 0;
+    TStringHashTrie trie;
+    configure(trie, true, true);
+    auto* first = new TCountedValue(destroyed);
+    auto* second = new TCountedValue(destroyed);
+    trie.Add("Save", first);
+    trie.Add("Save", second);
+    EXPECT_EQ(trie.Count(), 1u);
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(trie.Find("Save"), std::optional<THashValue*>(second));
+    trie.Clear();
+    EXPECT_EQ(destroyed, 2);
+    EXPECT_EQ(trie.Root(), nullptr);
+}
+
+// Re-adding the value a key already holds once freed it before inserting the dangling pointer.
+TEST(HashTrie, ReAddingTheSameOwnedValueKeepsItAlive) {
+    int destroyed = 0;
+    TStringHashTrie trie;
+    configure(trie, true, true);
+    auto* value = new TCountedValue(destroyed);
+    trie.Add("Save", value);
+    trie.Add("Save", value);
+    EXPECT_EQ(destroyed, 0);
+    EXPECT_EQ(trie.Find("Save"), std::optional<THashValue*>(value));
+    EXPECT_TRUE(trie.Delete("Save"));
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(HashTrie, ValuesBelongToTheTrieOnlyWhenItOwnsThem) {
+    int destroyed = 0;
+    std::vector<std::unique_ptr<TCountedValue>> kept;
+    {
+        TStringHashTrie borrowing;
+        configure(borrowing, true, false);
+        kept.push_back(std::make_unique<TCountedValue>(destroyed));
+        borrowing.Add("a", kept.back().get());
+        borrowing.Add("a", nullptr);
+        borrowing.AddString("b", "made by the trie, freed by it");
+        EXPECT_EQ(borrowing.Find("a"), std::optional<THashValue*>(nullptr));
+        EXPECT_EQ(borrowing.FindString("b"), "made by the trie, freed by it");
+    }
+    EXPECT_EQ(destroyed, 0);
+    {
+        TStringHashTrie owning;
+        configure(owning, true, true);
+        owning.Add("a", new TCountedValue(destroyed));
+        owning.Add("b", new TCountedValue(destroyed));
+        EXPECT_TRUE(owning.Delete("a"));
+        EXPECT_FALSE(owning.Delete("a"));
+        EXPECT_EQ(destroyed, 1);
+    }
+    EXPECT_EQ(destroyed, 2);
+}
+
+TEST(HashTrie, FindStringAnswersEmptyForMissingKeysAndOtherValues) {
+    int destroyed = 0;
+    TStringHashTrie trie;
+    configure(trie, true, true);
+    trie.Add("object", new TCountedValue(destroyed));
+    trie.AddString("text", "Text");
+    EXPECT_EQ(trie.FindString("text"), "Text");
+    EXPECT_EQ(trie.FindString("object"), "");
+    EXPECT_EQ(trie.FindString("missing"), "");
+    EXPECT_FALSE(trie.Find("missing").has_value());
+    EXPECT_FALSE(TStringHashTrie().Find("x").has_value()); // no root yet
+}
+
+TEST(HashTrie, CaseDecidesWhetherKeysDifferingInCaseAreTwoEntries) {
+    TStringHashTrie sensitive;
+    configure(sensitive, true, true);
+    sensitive.AddString("Save", "1");
+    sensitive.AddString("save", "2");
+    EXPECT_EQ(sensitive.Count(), 2u);
+    EXPECT_EQ(sensitive.FindString("Save"), "1");
+    EXPECT_EQ(sensitive.FindString("SAVE"), "");
+
+    TStringHashTrie insensitive;
+    configure(insensitive, false, true);
+    insensitive.AddString("Save", "1");
+    insensitive.AddString("save", "2");
+    insensitive.AddString("\xC4rger \xFF", "3"); // Windows-1252: A/a umlaut, y/Y diaeresis
+    insensitive.AddString("\xE4RGER \x9F", "4");
+    EXPECT_EQ(insensitive.Count(), 2u);
+    EXPECT_EQ(insensitive.FindString("SAVE"), "2");
+    EXPECT_EQ(insensitive.FindString("\xC4RGER \x9F"), "4");
+    EXPECT_TRUE(insensitive.Delete("sAvE"));
+    EXPECT_EQ(insensitive.Count(), 1u);
+}
+
+TEST(HashTrie, CaseSensitivityCannotChangeOnceKeysAreStored) {
+    TStringHashTrie trie;
+    trie.AddString("Save", "x");
+    EXPECT_THROW(trie.SetCaseSensitive(true), EAssertionFailed);
+    EXPECT_EQ(trie.FindString("SAVE"), "x");
+    trie.Clear();
+    trie.SetCaseSensitive(true);
+    EXPECT_TRUE(trie.CaseSensitive());
+}
+
+TEST(HashTrie, NineKeysSharingTheLowByteSplitIntoALevelOneChild) {
+    const std::vector<std::string> keys = keys_sharing_low_byte(9, 0x5A);
+    TStringHashTrie trie;
+    configure(trie, true, true);
+    for (int i = 0; i < 8; ++i)
+        trie.AddString(keys[i], keys[i] + "!");
+    ASSERT_NE(trie.Root(), nullptr);
+    EXPECT_EQ(trie.Root()->Child(0x5A), nullptr); // eight still fit in one chain
+    trie.AddString(keys[8], keys[8] + "!");
+
+    const TTreeItem* child = trie.Root()->Child(0x5A);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->Level(), 1);
+    EXPECT_EQ(child->Occupied(), 9);
+    EXPECT_EQ(trie.Root()->Occupied(), 1);
+    for (const std::string& key : keys)
+        EXPECT_EQ(trie.FindString(key), key + "!");
+    check_structure(trie);
+}
+
+TEST(HashTrie, DeletingEveryKeyOfAChildReleasesItAndFreesTheParentSlot) {
+    const std::vector<std::string> shared = keys_sharing_low_byte(9, 0x21);
+    const std::vector<std::string> others = keys_sharing_low_byte(1, 0x22);
+    TStringHashTrie trie;
+    configure(trie, true, true);
+    for (const std::string& key : shared)
+        trie.AddString(key, "v");
+    trie.AddString(others[0], "w");
+    ASSERT_NE(trie.Root()->Child(0x21), nullptr);
+    EXPECT_EQ(trie.Root()->Occupied(), 2);
+
+    for (std::size_t i = 0; i + 1 < shared.size(); ++i)
+        EXPECT_TRUE(trie.Delete(shared[i]));
+    EXPECT_NE(trie.Root()->Child(0x21), nullptr); // one key left: the child stays
+    EXPECT_TRUE(trie.Delete(shared.back()));
+    EXPECT_EQ(trie.Root()->Child(0x21), nullptr);
+    EXPECT_EQ(trie.Root()->Chain(0x21), nullptr);
+    EXPECT_EQ(trie.Root()->Occupied(), 1);
+    EXPECT_EQ(trie.FindString(others[0]), "w");
+    check_structure(trie);
+}
+
+TEST(HashTrie, KeysWithOneFullHashShareAChainAtLevelThreeInsteadOfSplitting) {
+    const std::vector<std::string> keys = keys_with_one_hash(40, 0xA1B2C3D4u);
+    TStringHashTrie trie;
+    configure(trie, true, true);
+    for (const std::string& key : keys)
+        trie.AddString(key, key);
+    EXPECT_EQ(trie.Count(), keys.size());
+    for (const std::string& key : keys)
+        EXPECT_EQ(trie.FindString(key), key);
+
+    const TTreeItem* node = trie.Root();
+    for (const int slot : {0xD4, 0xC3, 0xB2}) {
+        ASSERT_NE(node->Child(slot), nullptr);
+        node = node->Child(slot);
+    }
+    EXPECT_EQ(node->Level(), 3);
+    EXPECT_EQ(node->Child(0xA1), nullptr);
+    ASSERT_NE(node->Chain(0xA1), nullptr);
+    check_structure(trie);
+
+    // A key that shares the hash but was never added is not found.
+    EXPECT_FALSE(trie.Find(key_with_crc("Stranger", 0xA1B2C3D4u)).has_value());
+
+    for (const std::string& key : keys)
+        ASSERT_TRUE(trie.Delete(key));
+    EXPECT_EQ(trie.Count(), 0u);
+    EXPECT_EQ(trie.Root()->Occupied(), 0); // every emptied node below the root was released
+}
+
+TEST(HashTrie, AHundredThousandKeysWithManyCollisionsStayFindableThroughDeletes) {
+    // 2,000 groups of 10 keys with one full hash each, 2,000 groups of 10 sharing the low two
+    // bytes only, and 60,000 ordinary texts.
+    std::vector<std::string> keys;
+    for (std::uint32_t group = 0; group < 2000; ++group) {
+        const std::uint32_t full = 0x9E3779B9u * (group + 1);
+        for (int n = 0; n < 10; ++n)
+            keys.push_back(
+                key_with_crc("F" + std::to_string(group) + "/" + std::to_string(n), full));
+        const std::uint32_t low = (0x7F4A7C15u * (group + 1)) & 0xFFFFu;
+        for (std::uint32_t n = 0; n < 10; ++n)
+            keys.push_back(
+                key_with_crc("L" + std::to_string(group), low | ((n * 0x01010101u) << 16)));
+    }
+    for (int n = 0; n < 60000; ++n)
+        keys.push_back("Options text number " + std::to_string(n));
+    ASSERT_EQ(std::set<std::string>(keys.begin(), keys.end()).size(), 100000u);
+
+    TStringHashTrie trie;
+    configure(trie, true, true);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        trie.AddString(keys[i], std::to_string(i));
+    EXPECT_EQ(trie.Count(), keys.size());
+    check_structure(trie);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        ASSERT_EQ(trie.FindString(keys[i]), std::to_string(i));
+
+    for (std::size_t i = 0; i < keys.size(); i += 2)
+        ASSERT_TRUE(trie.Delete(keys[i]));
+    EXPECT_EQ(trie.Count(), keys.size() / 2);
+    check_structure(trie);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (i % 2 == 0) {
+            ASSERT_FALSE(trie.Find(keys[i]).has_value()) << i;
+        } else {
+            ASSERT_EQ(trie.FindString(keys[i]), std::to_string(i));
+        }
+    }
+
+    std::map<std::string, THashValue*> seen;
+    trie.ForEach([&](const std::string& key, THashValue* value) { seen.emplace(key, value); });
+    EXPECT_EQ(seen.size(), trie.Count());
+    trie.Clear();
+    EXPECT_EQ(trie.Root(), nullptr);
+    EXPECT_EQ(trie.Count(), 0u);
+}
+
+} // namespace
+} // namespace kvr
