@@ -10,6 +10,10 @@ export WINEPREFIX=${WINEPREFIX:-${KVR_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 export WINEARCH=win32
+# Tell the programs when the 32-bit Wine runs under user-mode emulation.
+if grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; then
+  export KVR_EMULATED_I386=1
+fi
 mkdir -p "$(dirname "$WINEPREFIX")"
 if [ ! -f "$WINEPREFIX/.kvr-ready" ]; then
   # Serialise prefix creation between programs started at the same moment.

@@ -5,8 +5,8 @@
 namespace kvr {
 
 std::string assertion_message(const std::string& text, const char* unit_path, int line) {
-    return (text.empty() ? std::string("Assertion failure") : text) + " (" + unit_path +
-           ", line " + std::to_string(line) + ")";
+    return (text.empty() ? std::string("Assertion failure") : text) + " (" + unit_path + ", line " +
+           std::to_string(line) + ")";
 }
 
 EAssertionFailed::EAssertionFailed(const std::string& text, const char* unit_path, int line)

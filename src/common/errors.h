@@ -10,7 +10,7 @@ namespace kvr {
 
 // Base of the library's own exceptions: a message and the name of the exception's class.
 class Exception : public std::runtime_error {
-public:
+  public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
     virtual const char* class_name() const noexcept { return "Exception"; }
 };
@@ -18,26 +18,26 @@ public:
 // A broken contract. The message reads "<text> (<unit path>, line <n>)", where the text is
 // "Assertion failure" unless the caller gave one.
 class EAssertionFailed : public Exception {
-public:
+  public:
     EAssertionFailed(const std::string& text, const char* unit_path, int line);
     const char* class_name() const noexcept override { return "EAssertionFailed"; }
 };
 
 // A failed conversion of a value from one type to another.
 class EConvertError : public Exception {
-public:
+  public:
     using Exception::Exception;
     const char* class_name() const noexcept override { return "EConvertError"; }
 };
 
 // A failed operating-system call; the message names the call and its error code.
 class EOSError : public Exception {
-public:
+  public:
     EOSError(const std::string& call, unsigned long code);
     unsigned long code() const noexcept { return code_; }
     const char* class_name() const noexcept override { return "EOSError"; }
 
-private:
+  private:
     unsigned long code_;
 };
 

@@ -11,7 +11,7 @@
 namespace kvr {
 
 template <class Handle, Handle Empty, class Closer> class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(Handle handle) : handle_(handle) {}
     ~UniqueHandle() { reset(); }
@@ -31,7 +31,7 @@ public:
         handle_ = handle;
     }
 
-private:
+  private:
     Handle handle_ = Empty;
 };
 

@@ -17,8 +17,12 @@ void define_module(TaPlugin& module) {
 }
 } // namespace
 
-TaPlugin::TaPlugin(const TPluginCallRec* pCallRec) : TkvrPlugin(pCallRec) { define_module(*this); }
+TaPlugin::TaPlugin(const TPluginCallRec* pCallRec) : TkvrPlugin(pCallRec) {
+    define_module(*this);
+}
 
-void RegisterAggregationModule() { RegisterPluginClass<TaPlugin>(); }
+void RegisterAggregationModule() {
+    RegisterPluginClass<TaPlugin>();
+}
 
 } // namespace kvr

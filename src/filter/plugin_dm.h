@@ -7,7 +7,7 @@
 namespace kvr {
 
 class TaPlugin : public TkvrPlugin {
-public:
+  public:
     explicit TaPlugin(const TPluginCallRec* pCallRec);
     const char* ClassName() const override { return "TaPlugin"; }
 };

@@ -46,7 +46,9 @@ Variant& Variant::operator=(const Variant& other) {
     return *this;
 }
 
-Variant::Variant(Variant&& other) noexcept : value_(other.value_) { VariantInit(&other.value_); }
+Variant::Variant(Variant&& other) noexcept : value_(other.value_) {
+    VariantInit(&other.value_);
+}
 
 Variant& Variant::operator=(Variant&& other) noexcept {
     if (this != &other) {
@@ -129,8 +131,8 @@ std::string Variant::to_ansi() const {
     }
     const std::wstring wide = to_wide();
     if (wide.empty()) return {};
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0,
-                                          nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string result(size_t(bytes), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), result.data(), bytes, nullptr,
                         nullptr);
@@ -214,7 +216,8 @@ TkvrParamsListItem* TkvrParamsList::FindItem(std::string_view name, int32_t Star
     return GetItem(IndexOfName(name, StartIndex, EndIndex));
 }
 
-Variant TkvrParamsList::GetValue(std::string_view name, int32_t StartIndex, int32_t EndIndex) const {
+Variant TkvrParamsList::GetValue(std::string_view name, int32_t StartIndex,
+                                 int32_t EndIndex) const {
     const TkvrParamsListItem* item = FindItem(name, StartIndex, EndIndex);
     return item ? Variant(item->Value) : Variant();
 }
@@ -251,11 +254,14 @@ bool TkvrParamsList::AppendList(const kvr_params_list* source) {
     if (source->Count == 0) return false;
     // Copy the count first: appending a list to itself must not run forever.
     const int32_t count = source->Count;
-    for (int32_t i = 0; i < count; ++i) AddItemCopy(source->Items[i]);
+    for (int32_t i = 0; i < count; ++i)
+        AddItemCopy(source->Items[i]);
     return true;
 }
 
-void TkvrParamsList::AddRowSeparator() { AddValue(KVR_ROW_SEPARATOR, Variant::null()); }
+void TkvrParamsList::AddRowSeparator() {
+    AddValue(KVR_ROW_SEPARATOR, Variant::null());
+}
 
 void TkvrParamsList::AppendRow(const kvr_params_list* source) {
     if (!AppendList(source)) return;

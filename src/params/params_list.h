@@ -14,7 +14,7 @@ namespace kvr {
 
 // Owns one VARIANT and clears it (8-bit strings included) when it goes.
 class Variant {
-public:
+  public:
     Variant() { VariantInit(&value_); }
     explicit Variant(const VARIANT& source);
     Variant(const Variant& other) : Variant(other.value_) {}
@@ -27,8 +27,8 @@ public:
     static Variant integer(int32_t number);
     static Variant boolean(bool flag);
     static Variant real(double number);
-    static Variant text(std::string_view ansi);     // OLE string from ANSI text
-    static Variant wide_text(std::wstring_view text); // OLE string
+    static Variant text(std::string_view ansi);        // OLE string from ANSI text
+    static Variant wide_text(std::wstring_view text);  // OLE string
     static Variant ansi_string(std::string_view ansi); // the 8-bit runtime string type
 
     VARTYPE type() const { return value_.vt; }
@@ -44,18 +44,20 @@ public:
     double to_double() const;
     bool to_bool() const;
 
-private:
+  private:
     VARIANT value_;
 };
 
 class TkvrParamsListItem : public kvr_params_list_item {
-public:
+  public:
     // Makes an item from the heap shared with the host; throws std::bad_alloc.
     static TkvrParamsListItem* Create(std::string_view name, const VARIANT& value);
     static void Destroy(TkvrParamsListItem* item) { kvr_item_free(item); }
 
     std::string_view GetName() const { return {Name, size_t(kvr_ansi_length(Name))}; }
-    std::string_view GetLowerName() const { return {LowerName, size_t(kvr_ansi_length(LowerName))}; }
+    std::string_view GetLowerName() const {
+        return {LowerName, size_t(kvr_ansi_length(LowerName))};
+    }
     const VARIANT& GetValue() const { return Value; }
     // Stores a plain copy of the value; State stays as it is.
     void AssignValue(const VARIANT& value);
@@ -67,12 +69,14 @@ public:
 static_assert(sizeof(TkvrParamsListItem) == 40);
 
 class TkvrParamsList : public kvr_params_list {
-public:
+  public:
     // Makes a plain list, or with rows = true a rows list; throws std::bad_alloc.
     static TkvrParamsList* Create(bool rows = false);
     // Clears the tag first, so any later check on the list fails, then frees everything.
     static void Destroy(TkvrParamsList* list) { kvr_list_free(list); }
-    static TkvrParamsList* from(kvr_params_list* list) { return static_cast<TkvrParamsList*>(list); }
+    static TkvrParamsList* from(kvr_params_list* list) {
+        return static_cast<TkvrParamsList*>(list);
+    }
 
     bool IsAlive() const { return Magic == KVR_PARAMS_MAGIC; }
     bool IsRowsList() const { return kvr_list_is_rows(this); }
@@ -111,14 +115,15 @@ public:
     void AppendRow(const kvr_params_list* source);
     void Clear();
 
-private:
+  private:
     void put_slot(int32_t index, kvr_params_list_item* item);
 };
 static_assert(sizeof(TkvrParamsList) == 28);
 
 // True when an item's name is exactly the row separator.
 inline bool is_row_separator(const kvr_params_list_item* item) {
-    return item && kvr_ansi_length(item->Name) == 9 && std::memcmp(item->Name, KVR_ROW_SEPARATOR, 9) == 0;
+    return item && kvr_ansi_length(item->Name) == 9 &&
+           std::memcmp(item->Name, KVR_ROW_SEPARATOR, 9) == 0;
 }
 
 struct ParamsListDeleter {

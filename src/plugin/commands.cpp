@@ -17,7 +17,9 @@ constexpr const char* kUnitPath = "kvrShared\\Private\\Plugins\\kvrPluginModule"
 std::atomic<int> g_icon_users{0};
 std::atomic<HICON> g_application_icon{nullptr};
 
-TkvrParamsList* params_of(PPluginCallRec rec) { return TkvrParamsList::from(rec->Params); }
+TkvrParamsList* params_of(PPluginCallRec rec) {
+    return TkvrParamsList::from(rec->Params);
+}
 
 // A value that is neither empty nor null, or an empty Variant.
 Variant present_value(PPluginCallRec rec, const char* name) {
@@ -31,8 +33,10 @@ std::string text_or_empty(PPluginCallRec rec, const char* name) {
 
 std::string trim(const std::string& text) {
     size_t first = 0, last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= 32) ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
+    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
+        --last;
     return text.substr(first, last - first);
 }
 
@@ -79,9 +83,11 @@ namespace {
 
 void take_host_handles(TkvrPlugin& plugin, PPluginCallRec rec) {
     const Variant window = present_value(rec, "MessagesProcessorHandle");
-    if (!window.is_empty_or_null()) plugin.HostWindow = reinterpret_cast<HWND>(intptr_t(window.to_int()));
+    if (!window.is_empty_or_null())
+        plugin.HostWindow = reinterpret_cast<HWND>(intptr_t(window.to_int()));
     const Variant owner = present_value(rec, "OWNERFORM");
-    if (!owner.is_empty_or_null()) plugin.OwnerForm = reinterpret_cast<HWND>(intptr_t(owner.to_int()));
+    if (!owner.is_empty_or_null())
+        plugin.OwnerForm = reinterpret_cast<HWND>(intptr_t(owner.to_int()));
 }
 
 void share_host_icon(TkvrPlugin& plugin) {
@@ -120,7 +126,8 @@ int32_t run_load(TkvrPlugin& plugin, PPluginCallRec rec) {
     if (plugin.HostModule) {
         share_host_icon(plugin);
         plugin.fSendData = reinterpret_cast<void*>(GetProcAddress(plugin.HostModule, "fSendData"));
-        plugin.fSendString = reinterpret_cast<void*>(GetProcAddress(plugin.HostModule, "fSendString"));
+        plugin.fSendString =
+            reinterpret_cast<void*>(GetProcAddress(plugin.HostModule, "fSendString"));
         plugin.fSendByte = reinterpret_cast<void*>(GetProcAddress(plugin.HostModule, "fSendByte"));
     }
     plugin.Unloaded = false;
@@ -138,7 +145,8 @@ int32_t run_unload(TkvrPlugin& plugin, PPluginCallRec rec) {
     }
     if (count > 0) return 0;
     plugin.Unloaded = true;
-    for (bool& enabled : plugin.TypeEnabled) enabled = false;
+    for (bool& enabled : plugin.TypeEnabled)
+        enabled = false;
     const std::string ini_file = text_or_empty(rec, "INI-FILE");
     if (ini_file != plugin.INIFile) {
         plugin.INIFile = ini_file;

@@ -22,7 +22,9 @@ void send_message(TkvrPlugin& plugin, int type, const std::string& text) {
     if (!text.empty()) plugin.SendLog(type, text);
 }
 
-bool has_rows(const ParamsListPtr& rows) { return rows && rows->GetCount() > 0; }
+bool has_rows(const ParamsListPtr& rows) {
+    return rows && rows->GetCount() > 0;
+}
 
 } // namespace
 
@@ -59,12 +61,14 @@ int32_t RunProcessData(TkvrPlugin& plugin, PPluginCallRec rec) {
                     plugin.OnProcessData(plugin, rec, result);
                     if (rec->ResultKind == KVR_RESULTKIND_NONE && has_rows(plugin.OutputRows)) {
                         rec->ResultKind = KVR_RESULTKIND_ROWS_LIST;
-                        rec->ResultValue = int32_t(reinterpret_cast<intptr_t>(plugin.OutputRows.get()));
+                        rec->ResultValue =
+                            int32_t(reinterpret_cast<intptr_t>(plugin.OutputRows.get()));
                     }
                     if (result > 0 && !rec->Data) result = 0;
                     if (concerns(rec, mttDataExport) || concerns(rec, mttEventsHandling))
                         send_message(plugin, result < 0 ? lmtError : lmtSuccess,
-                                     result < 0 ? plugin.MsgWriteCompleteError : plugin.MsgWriteComplete);
+                                     result < 0 ? plugin.MsgWriteCompleteError
+                                                : plugin.MsgWriteComplete);
                 } catch (...) {
                     result = -3;
                     send_message(plugin, lmtError, plugin.MsgWriteCompleteError);

@@ -65,7 +65,8 @@ TkvrPlugin* find_quietly(PPluginCallRec rec) {
 }
 
 // The shared steps of the data calls: validity, instance, the busy guard.
-template <class Work> int32_t guarded_data_call(PPluginCallRec rec, bool clears_result, Work&& work) {
+template <class Work>
+int32_t guarded_data_call(PPluginCallRec rec, bool clears_result, Work&& work) {
     try {
         if (!record_is_valid(rec)) return -1;
         TkvrPlugin* plugin = FindPlugin(rec);
@@ -91,7 +92,8 @@ template <class Work> int32_t guarded_data_call(PPluginCallRec rec, bool clears_
 // Copies text into the host buffer when it fits; answers the bytes copied or 0.
 int32_t copy_to_host(PPluginCallRec rec, const std::string& text) {
     rec->ResultValue = int32_t(text.size());
-    if (text.empty() || rec->BufferSize <= 0 || int64_t(text.size()) > rec->BufferSize || !rec->Data)
+    if (text.empty() || rec->BufferSize <= 0 || int64_t(text.size()) > rec->BufferSize ||
+        !rec->Data)
         return 0;
     std::memcpy(rec->Data, text.data(), text.size());
     return int32_t(text.size());
@@ -101,7 +103,9 @@ int32_t copy_to_host(PPluginCallRec rec, const std::string& text) {
 
 extern "C" {
 
-uint32_t KVR_CALL GetPluginIntfVersion() { return kInterfaceVersion; }
+uint32_t KVR_CALL GetPluginIntfVersion() {
+    return kInterfaceVersion;
+}
 
 float KVR_CALL GetAppMinVersion(PPluginCallRec pCallRec) {
     const TkvrPlugin* plugin = find_quietly(pCallRec);
@@ -133,7 +137,8 @@ int32_t KVR_CALL GetCustomCommands(PPluginCallRec pCallRec) {
         std::string text;
         for (const auto& command : plugin->CustomCommands)
             text += command.Text1 + "|" + command.Text2 + "|" + command.Text3 + "|" +
-                    std::to_string(command.Number1) + "|" + std::to_string(command.Number2) + "\r\n";
+                    std::to_string(command.Number1) + "|" + std::to_string(command.Number2) +
+                    "\r\n";
         return copy_to_host(pCallRec, text);
     } catch (...) {
         return 0;
@@ -163,7 +168,9 @@ int32_t KVR_CALL GetLogEx(PPluginCallRec pCallRec) {
     }
 }
 
-void KVR_CALL ShowOptionsDialog(PPluginCallRec pCallRec) { RunShowOptionsDialog(pCallRec); }
+void KVR_CALL ShowOptionsDialog(PPluginCallRec pCallRec) {
+    RunShowOptionsDialog(pCallRec);
+}
 
 int32_t KVR_CALL ExecutePluginCommand(PPluginCallRec pCallRec) {
     if (!record_is_valid(pCallRec)) return -1;
@@ -191,15 +198,13 @@ int32_t KVR_CALL ExecutePluginCommand(PPluginCallRec pCallRec) {
 }
 
 int32_t KVR_CALL GetData(PPluginCallRec pCallRec) {
-    return guarded_data_call(pCallRec, true, [&](TkvrPlugin& plugin) {
-        return RunGetData(plugin, pCallRec);
-    });
+    return guarded_data_call(pCallRec, true,
+                             [&](TkvrPlugin& plugin) { return RunGetData(plugin, pCallRec); });
 }
 
 int32_t KVR_CALL GetEvents(PPluginCallRec pCallRec) {
-    return guarded_data_call(pCallRec, false, [&](TkvrPlugin& plugin) {
-        return RunGetEvents(plugin, pCallRec);
-    });
+    return guarded_data_call(pCallRec, false,
+                             [&](TkvrPlugin& plugin) { return RunGetEvents(plugin, pCallRec); });
 }
 
 int32_t KVR_CALL ProcessData(PPluginCallRec pCallRec) {

@@ -58,7 +58,9 @@ void StopPluginInstances() {
     }
 }
 
-bool PluginInstancesExist() { return g_instances.load() != nullptr; }
+bool PluginInstancesExist() {
+    return g_instances.load() != nullptr;
+}
 
 int PluginInstanceCount() {
     Registry* registry = g_instances.load();
@@ -69,7 +71,8 @@ void ForEachPlugin(const std::function<void(TkvrPlugin&)>& visit) {
     Registry* registry = g_instances.load();
     if (!registry) return;
     auto list = registry->LockListRead();
-    for (TkvrPlugin* plugin : *list) visit(*plugin);
+    for (TkvrPlugin* plugin : *list)
+        visit(*plugin);
 }
 
 TkvrPlugin* FindPlugin(const TPluginCallRec* pCallRec) {

@@ -20,7 +20,9 @@ template <class T> std::unique_ptr<TkvrPlugin> CreatePlugin(const TPluginCallRec
 
 // Replaces the class that new instances are made of.
 void RegisterPluginClass(PluginFactory factory);
-template <class T> void RegisterPluginClass() { RegisterPluginClass(&CreatePlugin<T>); }
+template <class T> void RegisterPluginClass() {
+    RegisterPluginClass(&CreatePlugin<T>);
+}
 
 // Finds (or on a new key creates) the record's instance; releases it on CallMode 0xFF.
 // Answers the instance, or null: for no record, key 0, a release, 0xFE, or after shutdown.

@@ -14,7 +14,8 @@ namespace {
 void tell_siblings_to_reload(const TkvrPlugin& origin) {
     const DWORD this_thread = GetCurrentThreadId();
     ForEachPlugin([&](TkvrPlugin& other) {
-        if (&other == &origin || other.RegistryPath != origin.RegistryPath || !other.OnLoadSettingsNow)
+        if (&other == &origin || other.RegistryPath != origin.RegistryPath ||
+            !other.OnLoadSettingsNow)
             return;
         try {
             if (other.OwnerThreadId != this_thread) {

@@ -118,8 +118,8 @@ void TkvrPlugin::ReleaseRowsLists() {
 bool TkvrPlugin::TakeTemporaryLoad(const kvr_params_list* params) {
     if (!params) return false;
     try {
-        const Variant value = TkvrParamsList::from(const_cast<kvr_params_list*>(params))
-                                  ->GetValue("TEMPORARY-LOAD");
+        const Variant value =
+            TkvrParamsList::from(const_cast<kvr_params_list*>(params))->GetValue("TEMPORARY-LOAD");
         if (value.is_empty_or_null()) return false;
         TemporaryLoad = value.to_bool();
         return true;
@@ -147,13 +147,15 @@ std::string TkvrPlugin::FormatLogLine(int type, const std::string& text) const {
     std::string line(1, char(type + 1));
     if (!LogTitle.empty()) line += LogTitle + ". ";
     line.reserve(line.size() + text.size());
-    for (char c : text) line += (c == '\r' || c == '\n') ? ' ' : c;
+    for (char c : text)
+        line += (c == '\r' || c == '\n') ? ' ' : c;
     return line;
 }
 
 std::string TkvrPlugin::JoinLogLines(const std::vector<std::string>& lines) {
     std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
+    for (const auto& line : lines)
+        text += line + "\r\n";
     return text;
 }
 
@@ -179,8 +181,8 @@ void TkvrPlugin::SendLog(int type, const std::string& text) {
         if (!window) return;
         std::vector<std::string> queued;
         LogLines.LockList()->swap(queued);
-        if (!queued.empty() && !send_copy_data(window, ModuleId, KVR_COPYDATA_LOG_LINES,
-                                               JoinLogLines(queued))) {
+        if (!queued.empty() &&
+            !send_copy_data(window, ModuleId, KVR_COPYDATA_LOG_LINES, JoinLogLines(queued))) {
             // Put the lines back ahead of any added meanwhile, then queue the new one.
             {
                 auto lines = LogLines.LockList();

@@ -31,7 +31,9 @@ enum TModuleType : uint8_t {
     mttMenuExt
 };
 using TModuleTypes = uint8_t;
-constexpr TModuleTypes module_type_bit(TModuleType type) { return TModuleTypes(1u << type); }
+constexpr TModuleTypes module_type_bit(TModuleType type) {
+    return TModuleTypes(1u << type);
+}
 
 enum TModuleOption : uint8_t { moNoConfig, moXMLOptions };
 using TModuleOptions = uint8_t;
@@ -71,7 +73,8 @@ using TkvrPluginCustomCmdList = std::vector<TkvrPluginCustomCmd>;
 // Log message types; a line starts with the character whose code is the type plus 1.
 enum LogMessageType : int { lmtException = 0, lmtError = 1, lmtSuccess = 2 };
 
-using TExecutePluginCommandEvent = std::function<void(TkvrPlugin&, PPluginCallRec, int32_t& Result)>;
+using TExecutePluginCommandEvent =
+    std::function<void(TkvrPlugin&, PPluginCallRec, int32_t& Result)>;
 using TExecutePluginCustomCommandEvent =
     std::function<void(TkvrPlugin&, const std::string& Command, PPluginCallRec, int32_t& Result)>;
 using TShowOptionsDialogEvent = std::function<void(TkvrPlugin&, PPluginCallRec, bool& Success)>;
@@ -80,7 +83,7 @@ using TOnPluginStateChangeNotifyEvent = std::function<void(TkvrPlugin&, TModuleT
 using TOnProcessData = std::function<void(TkvrPlugin&, PPluginCallRec, int32_t& Result)>;
 
 class TkvrPlugin {
-public:
+  public:
     // Makes the instance's own state from the first call's record (which may be null). The
     // derived class's constructor then applies its module definition; AfterConstruction
     // finishes (translation, OnCreate).

@@ -15,13 +15,13 @@
 namespace kvr {
 
 class ReentrantRWLock {
-public:
+  public:
     void lock();
     void unlock();
     void lock_shared();
     void unlock_shared();
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::thread::id writer_{};
@@ -34,24 +34,24 @@ private:
 
 // RAII guards; a lock is never released by hand.
 class [[nodiscard]] WriteGuard {
-public:
+  public:
     explicit WriteGuard(ReentrantRWLock& lock) : lock_(lock) { lock_.lock(); }
     ~WriteGuard() { lock_.unlock(); }
     WriteGuard(const WriteGuard&) = delete;
     WriteGuard& operator=(const WriteGuard&) = delete;
 
-private:
+  private:
     ReentrantRWLock& lock_;
 };
 
 class [[nodiscard]] ReadGuard {
-public:
+  public:
     explicit ReadGuard(ReentrantRWLock& lock) : lock_(lock) { lock_.lock_shared(); }
     ~ReadGuard() { lock_.unlock_shared(); }
     ReadGuard(const ReadGuard&) = delete;
     ReadGuard& operator=(const ReadGuard&) = delete;
 
-private:
+  private:
     ReentrantRWLock& lock_;
 };
 

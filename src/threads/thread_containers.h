@@ -15,7 +15,7 @@ namespace kvr {
 
 // A list of objects that frees them on removal and clearing when it owns them.
 template <class T> class ObjectList {
-public:
+  public:
     explicit ObjectList(bool owns_objects) : owns_objects_(owns_objects) {}
     ~ObjectList() { Clear(); }
     ObjectList(const ObjectList&) = delete;
@@ -57,25 +57,31 @@ public:
         std::vector<T*> items;
         items.swap(items_);
         if (owns_objects_)
-            for (T* object : items) delete object;
+            for (T* object : items)
+                delete object;
     }
 
-private:
+  private:
     bool owns_objects_;
     std::vector<T*> items_;
 };
 
 // A held lock with access to the guarded container; released when the guard goes.
 template <class Container, bool Exclusive> class [[nodiscard]] LockedAccess {
-public:
-    LockedAccess(ReentrantRWLock& lock, Container& container) : lock_(&lock), container_(&container) {
-        if constexpr (Exclusive) lock_->lock();
-        else lock_->lock_shared();
+  public:
+    LockedAccess(ReentrantRWLock& lock, Container& container)
+        : lock_(&lock), container_(&container) {
+        if constexpr (Exclusive)
+            lock_->lock();
+        else
+            lock_->lock_shared();
     }
     ~LockedAccess() {
         if (!lock_) return;
-        if constexpr (Exclusive) lock_->unlock();
-        else lock_->unlock_shared();
+        if constexpr (Exclusive)
+            lock_->unlock();
+        else
+            lock_->unlock_shared();
     }
     LockedAccess(LockedAccess&& other) noexcept : lock_(other.lock_), container_(other.container_) {
         other.lock_ = nullptr;
@@ -87,14 +93,14 @@ public:
     Container* operator->() const { return container_; }
     Container& operator*() const { return *container_; }
 
-private:
+  private:
     ReentrantRWLock* lock_;
     Container* container_;
 };
 
 // Base of the lock holders: the lock is made on first use.
 class TThreadObject {
-protected:
+  protected:
     ReentrantRWLock& lock_on_first_use() {
         ReentrantRWLock* lock = lock_.load(std::memory_order_acquire);
         if (lock) return *lock;
@@ -107,14 +113,14 @@ protected:
     }
     bool lock_made() const { return lock_.load(std::memory_order_acquire) != nullptr; }
 
-private:
+  private:
     std::mutex creation_guard_;
     std::unique_ptr<ReentrantRWLock> owned_lock_;
     std::atomic<ReentrantRWLock*> lock_{nullptr};
 };
 
 template <class T> class TThreadObjectList : public TThreadObject {
-public:
+  public:
     using List = ObjectList<T>;
     using Writer = LockedAccess<List, true>;
     using Reader = LockedAccess<List, false>;
@@ -133,13 +139,13 @@ public:
     void Clear() { LockList()->Clear(); }
     int Count() { return LockListRead()->Count(); }
 
-private:
+  private:
     List list_;
 };
 
 // Lines of text shared between threads (an unsorted list: duplicates stay).
 class TThreadStringList {
-public:
+  public:
     using Lines = std::vector<std::string>;
     using Writer = LockedAccess<Lines, true>;
 
@@ -159,7 +165,7 @@ public:
     void SetText(const std::string& text);
     int Count() { return int(LockList()->size()); }
 
-private:
+  private:
     ReentrantRWLock lock_;
     Lines lines_;
 };

@@ -9,7 +9,8 @@ TEST(Errors, AssertionMessageNamesUnitAndLine) {
         kvr_assert(false, "kvrShared\\Public\\Common\\kvrParamLst", 42);
         FAIL() << "no exception";
     } catch (const EAssertionFailed& e) {
-        EXPECT_STREQ("Assertion failure (kvrShared\\Public\\Common\\kvrParamLst, line 42)", e.what());
+        EXPECT_STREQ("Assertion failure (kvrShared\\Public\\Common\\kvrParamLst, line 42)",
+                     e.what());
     }
     EXPECT_EQ("Invalid call parameters (unit, line 7)",
               assertion_message("Invalid call parameters", "unit", 7));

@@ -1,11 +1,12 @@
 #include "host_fixture.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 namespace {
 class Commands : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { key = fresh_key(); }
     void TearDown() override { release(key); }
     uint32_t key = 0;
@@ -51,8 +52,9 @@ TEST_F(Commands, SetItemsThenItemsRoundTrip) {
     Call items(key);
     items.text("RESULT", "");
     ASSERT_EQ(0, items.command("ITEMS"));
-    EXPECT_EQ("Full data packet|FULL_DATA_PACKET|String|\r\nOdd|ODD||extra\r\nTemperature|Temp|Float|",
-              items.value_text("RESULT"));
+    EXPECT_EQ(
+        "Full data packet|FULL_DATA_PACKET|String|\r\nOdd|ODD||extra\r\nTemperature|Temp|Float|",
+        items.value_text("RESULT"));
 }
 
 TEST_F(Commands, SetItemsRefusesANonTextValueAndKeepsTheOldItems) {
@@ -110,6 +112,10 @@ TEST_F(Commands, SettingsCommandsAnswerMinusTwo) {
 }
 
 TEST_F(Commands, CommandsFromOneThreadWhileDataCallsRunOnTwoOthers) {
+    if (std::getenv("KVR_EMULATED_I386"))
+        GTEST_SKIP() << "Wine's own 32-bit Linux side crashes under user-mode emulation in this "
+                        "thread-heavy run (stack smashing in the Wine client); run it on Windows "
+                        "or a kernel that runs 32-bit programs";
     Plugin& p = Plugin::get();
     ASSERT_EQ(0, load(key, window.handle()));
     std::atomic<bool> stop{false};

@@ -2,7 +2,7 @@
 
 namespace {
 class DataExchange : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         key = fresh_key();
         ASSERT_EQ(0, load(key, window.handle()));
@@ -36,7 +36,9 @@ TEST_F(DataExchange, ExportCallWithoutDataSendsNoDataMessage) {
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ(UINT(WM_COPYDATA), messages[0].message);
     EXPECT_EQ(KVR_COPYDATA_LOG_LINE, messages[0].copy_kind);
-    EXPECT_EQ("\x02" "Aggregation. No data for processing", messages[0].text);
+    EXPECT_EQ("\x02"
+              "Aggregation. No data for processing",
+              messages[0].text);
 }
 
 TEST_F(DataExchange, ExportRowsListGetsItsLastRowClosed) {
@@ -78,7 +80,8 @@ TEST_F(DataExchange, GetEventsHandsOverAndClearsOnAcknowledgement) {
     Call again(key);
     again.rec.ResultValue = 12345;
     ASSERT_EQ(0, Plugin::get().GetEvents(&again.rec));
-    EXPECT_EQ(call.rec.ResultValue, again.rec.ResultValue) << "a different pointer gets the list again";
+    EXPECT_EQ(call.rec.ResultValue, again.rec.ResultValue)
+        << "a different pointer gets the list again";
     Call ack(key);
     ack.rec.ResultValue = call.rec.ResultValue;
     ack.rec.ResultKind = 0;

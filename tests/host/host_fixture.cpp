@@ -8,7 +8,8 @@ std::vector<ReceivedMessage>* g_received = nullptr;
 std::atomic<DWORD> g_hang_ms{0};
 
 LRESULT CALLBACK record_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_COPYDATA || message == KVR_MSG_LOG_NOTIFY || message == KVR_MSG_RELOAD_SETTINGS) {
+    if (message == WM_COPYDATA || message == KVR_MSG_LOG_NOTIFY ||
+        message == KVR_MSG_RELOAD_SETTINGS) {
         if (DWORD hang = g_hang_ms.load()) Sleep(hang);
         ReceivedMessage received{message, wparam, 0, {}};
         if (message == WM_COPYDATA) {
@@ -81,11 +82,14 @@ HostWindow::~HostWindow() {
 
 std::vector<ReceivedMessage>& HostWindow::messages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
     return *g_received;
 }
 
-void HostWindow::set_hang_ms(DWORD ms) { g_hang_ms = ms; }
+void HostWindow::set_hang_ms(DWORD ms) {
+    g_hang_ms = ms;
+}
 
 Call::Call(uint32_t key) : params(kvr_list_new(0)) {
     rec.Signature = KVR_CALL_SIGNATURE;
@@ -94,7 +98,9 @@ Call::Call(uint32_t key) : params(kvr_list_new(0)) {
     rec.Params = params;
 }
 
-Call::~Call() { kvr_list_free(params); }
+Call::~Call() {
+    kvr_list_free(params);
+}
 
 void Call::reset() {
     kvr_list_clear(params);
@@ -113,7 +119,8 @@ std::string Call::value_text(const char* name) const {
 std::string bstr_text(const VARIANT& value) {
     if (value.vt != VT_BSTR) return "<not a string>";
     const int length = SysStringLen(value.bstrVal);
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, value.bstrVal, length, nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, value.bstrVal, length, nullptr, 0, nullptr, nullptr);
     std::string text(size_t(bytes), '\0');
     WideCharToMultiByte(CP_ACP, 0, value.bstrVal, length, text.data(), bytes, nullptr, nullptr);
     return text;

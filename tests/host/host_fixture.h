@@ -36,7 +36,7 @@ struct Plugin {
 
 // A window of the test thread that records what the module sends or posts to it.
 class HostWindow {
-public:
+  public:
     HostWindow();
     ~HostWindow();
     HWND handle() const { return window_; }
@@ -45,13 +45,13 @@ public:
     // Makes the window stop answering: its procedure sleeps for `ms` on every message.
     static void set_hang_ms(DWORD ms);
 
-private:
+  private:
     HWND window_ = nullptr;
 };
 
 // A fresh call record and parameter list for one instance key.
 class Call {
-public:
+  public:
     explicit Call(uint32_t key);
     ~Call();
     TPluginCallRec rec{};

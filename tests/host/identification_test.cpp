@@ -127,16 +127,19 @@ TEST(Instances, SimultaneousFirstCallsWithOneKeyMakeOneInstance) {
         std::vector<std::thread> threads;
         for (int i = 0; i < kThreads; ++i)
             threads.emplace_back([&, i] {
-                while (!go) std::this_thread::yield();
+                while (!go)
+                    std::this_thread::yield();
                 TPluginCallRec rec{};
                 rec.Signature = KVR_CALL_SIGNATURE;
                 rec.InstanceKey = key;
                 seen[i] = Plugin::get().GetModuleDescription(&rec);
             });
         go = true;
-        for (auto& t : threads) t.join();
+        for (auto& t : threads)
+            t.join();
         // Every caller got the description text of one and the same instance.
-        for (int i = 1; i < kThreads; ++i) ASSERT_EQ(seen[0], seen[i]) << "round " << round;
+        for (int i = 1; i < kThreads; ++i)
+            ASSERT_EQ(seen[0], seen[i]) << "round " << round;
         Call call(key);
         EXPECT_EQ(seen[0], p.GetModuleDescription(&call.rec));
         release(key);

@@ -1,8 +1,11 @@
 #include "host_fixture.h"
 
+#include <atomic>
+#include <thread>
+
 namespace {
 class Log : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         key = fresh_key();
         ASSERT_EQ(0, load(key, window.handle()));
@@ -40,7 +43,8 @@ TEST_F(Log, FailedCommandQueuesAReportLineAndNotifies) {
     const int32_t copied = fetch(4096, &text);
     ASSERT_GT(copied, 0);
     EXPECT_EQ('\x01', text[0]);
-    EXPECT_EQ(0u, text.find("\x01" "Aggregation. EConvertError: "));
+    EXPECT_EQ(0u, text.find("\x01"
+                            "Aggregation. EConvertError: "));
     EXPECT_EQ("\r\n", text.substr(text.size() - 2));
     EXPECT_EQ(std::string::npos, text.substr(0, text.size() - 2).find_first_of("\r\n"));
     EXPECT_EQ(0, fetch(4096)) << "fetched lines are gone";
@@ -63,7 +67,8 @@ TEST_F(Log, ZeroBufferDiscardsTheLines) {
 }
 
 TEST_F(Log, QueueKeepsTheNewestHundredLines) {
-    for (int i = 0; i < 150; ++i) queue_exception_line();
+    for (int i = 0; i < 150; ++i)
+        queue_exception_line();
     int notifications = 0;
     for (const auto& m : window.messages())
         if (m.message == KVR_MSG_LOG_NOTIFY) ++notifications;
@@ -71,7 +76,8 @@ TEST_F(Log, QueueKeepsTheNewestHundredLines) {
     std::string text;
     ASSERT_GT(fetch(1 << 20, &text), 0);
     size_t lines = 0;
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+        ++lines;
     EXPECT_EQ(100u, lines);
 }
 
@@ -100,4 +106,41 @@ TEST_F(Log, CustomCommandsOfAModuleWithoutMenuRoleAreEmpty) {
     EXPECT_EQ(0, Plugin::get().GetCustomCommands(&call.rec));
     EXPECT_EQ(0, call.rec.ResultValue);
     EXPECT_EQ(KVR_RESULTKIND_VALUE, call.rec.ResultKind);
+}
+
+TEST(LogHungWindow, DataCallGivesUpOnAWindowThatDoesNotAnswerAndQueuesTheLine) {
+    // The host window belongs to a thread that stops pumping messages for a while.
+    std::atomic<HWND> hung{nullptr};
+    std::atomic<bool> release_thread{false};
+    std::thread owner([&] {
+        HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+        hung = window;
+        while (!release_thread)
+            Sleep(10); // no message pumping: the window does not answer
+        DestroyWindow(window);
+    });
+    while (!hung)
+        Sleep(1);
+    const uint32_t key = fresh_key();
+    ASSERT_EQ(0, load(key, hung));
+    Call call(key);
+    call.rec.ModuleTypes = KVR_MTT_DATA_EXPORT; // no data: the module sends "No data"
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(0, Plugin::get().ProcessData(&call.rec));
+    const DWORD elapsed = GetTickCount() - start;
+    // The module gives up after its 1000 ms limit; a generous bound only catches hanging.
+    EXPECT_LT(elapsed, 15000u);
+    release_thread = true;
+    owner.join();
+    char buffer[512];
+    Call fetch(key);
+    fetch.rec.BufferSize = sizeof buffer;
+    fetch.rec.Data = buffer;
+    const int32_t copied = Plugin::get().GetLogEx(&fetch.rec);
+    ASSERT_GT(copied, 0);
+    EXPECT_EQ("\x02"
+              "Aggregation. No data for processing\r\n",
+              std::string(buffer, size_t(copied)));
+    release(key);
 }

@@ -10,7 +10,8 @@ namespace {
 ParamsListPtr list_of(std::initializer_list<const char*> names) {
     auto list = make_params_list();
     int n = 0;
-    for (const char* name : names) list->AddValue(name, Variant::integer(n++));
+    for (const char* name : names)
+        list->AddValue(name, Variant::integer(n++));
     return list;
 }
 std::string name_at(const TkvrParamsList& list, int index) {
@@ -25,7 +26,8 @@ TEST(ParamList, NewListCarriesTagAndGuid) {
     ASSERT_EQ(38u, id.size());
     EXPECT_EQ('{', id.front());
     EXPECT_EQ('}', id.back());
-    for (size_t i : {9u, 14u, 19u, 24u}) EXPECT_EQ('-', id[i]);
+    for (size_t i : {9u, 14u, 19u, 24u})
+        EXPECT_EQ('-', id[i]);
     EXPECT_EQ(std::string::npos, id.find_first_not_of("{}-0123456789ABCDEF"));
     EXPECT_NE(id, std::string(make_params_list()->GetListId()));
     EXPECT_FALSE(list->IsRowsList());
@@ -44,7 +46,8 @@ TEST(ParamList, IndexOfNameRangesAndRowEnds) {
 
 TEST(ParamList, LookupFoldsOnlyAsciiOnTheQuerySide) {
     auto list = list_of({"Temp", "\xC4pfel"}); // an accented capital in the ANSI code page
-    for (const char* query : {"TEMP", "temp", "tEmP"}) EXPECT_EQ(0, list->IndexOfName(query)) << query;
+    for (const char* query : {"TEMP", "temp", "tEmP"})
+        EXPECT_EQ(0, list->IndexOfName(query)) << query;
     EXPECT_EQ(1, list->IndexOfName("\xE4pfel"));
     EXPECT_EQ(-1, list->IndexOfName("\xC4pfel"));
 }
@@ -115,7 +118,8 @@ TEST(ParamList, WrongTagRaisesButEmptyListsAreNotChecked) {
         FAIL();
     } catch (const EAssertionFailed& e) {
         EXPECT_NE(std::string::npos,
-                  std::string(e.what()).find("Assertion failure (kvrShared\\Public\\Common\\kvrParamLst, line "));
+                  std::string(e.what()).find(
+                      "Assertion failure (kvrShared\\Public\\Common\\kvrParamLst, line "));
     }
     auto target = make_params_list();
     EXPECT_THROW(target->AppendList(list.get()), EAssertionFailed);

@@ -61,9 +61,11 @@ TEST(ReentrantRWLock, ReadersShareTheLock) {
         ReadGuard guard(lock);
         const int now = ++inside;
         int seen = most.load();
-        while (now > seen && !most.compare_exchange_weak(seen, now)) {}
+        while (now > seen && !most.compare_exchange_weak(seen, now)) {
+        }
         // Stay until the other reader has entered as well, so both are inside at once.
-        for (int i = 0; i < 2000 && most < 2; ++i) std::this_thread::sleep_for(1ms);
+        for (int i = 0; i < 2000 && most < 2; ++i)
+            std::this_thread::sleep_for(1ms);
         --inside;
     };
     EXPECT_TRUE(finishes([&] {
@@ -90,7 +92,8 @@ TEST(ReentrantRWLock, ReaderUpgradesOnceOtherReadersLeaveAndKeepsItsSharedHold) 
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(upgraded) << "another reader still holds the lock";
     lock.unlock_shared();
-    for (int i = 0; i < 2000 && !upgraded; ++i) std::this_thread::sleep_for(1ms);
+    for (int i = 0; i < 2000 && !upgraded; ++i)
+        std::this_thread::sleep_for(1ms);
     EXPECT_TRUE(upgraded);
 
     // The upgrading thread still reads: a writer must wait for it.
@@ -115,7 +118,8 @@ TEST(ReentrantRWLock, TwoUpgradingReadersDoNotDeadlock) {
     auto upgrader = [&] {
         lock.lock_shared();
         ++both_reading;
-        while (both_reading < 2) std::this_thread::yield();
+        while (both_reading < 2)
+            std::this_thread::yield();
         lock.lock();
         ++writes;
         lock.unlock();
@@ -145,11 +149,13 @@ TEST(ReentrantRWLock, WriterExcludesReadersAndOtherWriters) {
             EXPECT_GE(seen, 0);
         }
     };
-    EXPECT_TRUE(finishes([&] {
-        std::thread a(writer), b(writer), c(reader);
-        a.join();
-        b.join();
-        c.join();
-    }, std::chrono::seconds(120)));
+    EXPECT_TRUE(finishes(
+        [&] {
+            std::thread a(writer), b(writer), c(reader);
+            a.join();
+            b.join();
+            c.join();
+        },
+        std::chrono::seconds(120)));
     EXPECT_EQ(40000, counter);
 }

@@ -81,9 +81,11 @@ TEST(TThreadStringList, AddFromManyThreadsLosesNothing) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
-            for (int i = 0; i < 1000; ++i) lines.Add("line");
+            for (int i = 0; i < 1000; ++i)
+                lines.Add("line");
         });
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(4000, lines.Count());
 }
 

@@ -1,12 +1,14 @@
 // kvrhost: a host for data-filter plug-ins. It loads a plug-in DLL and drives it through its
 // exported entry points exactly as a data-logging host does.
 
+#include "host_window.h"
 #include "plugin_library.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <iostream>
+#include <vector>
 
 namespace {
 
@@ -27,6 +29,90 @@ int show_identification(const std::string& plugin_path, uint32_t key) {
     return 0;
 }
 
+// Text of a value for printing.
+std::string describe_value(const VARIANT& value) {
+    switch (value.vt) {
+    case VT_EMPTY:
+        return "(empty)";
+    case VT_NULL:
+        return "(null)";
+    case VT_BSTR: {
+        const int length = SysStringLen(value.bstrVal);
+        const int bytes =
+            WideCharToMultiByte(CP_ACP, 0, value.bstrVal, length, nullptr, 0, nullptr, nullptr);
+        std::string text(size_t(bytes), '\0');
+        WideCharToMultiByte(CP_ACP, 0, value.bstrVal, length, text.data(), bytes, nullptr, nullptr);
+        return "\"" + text + "\"";
+    }
+    case VT_I4:
+        return std::to_string(value.lVal);
+    case VT_R8:
+        return std::to_string(value.dblVal);
+    case VT_BOOL:
+        return value.boolVal ? "true" : "false";
+    default:
+        return "(type " + std::to_string(value.vt) + ")";
+    }
+}
+
+// Adds NAME=text, NAME:int=5, NAME:float=1.5, NAME:bool=true or NAME:null to a list.
+void add_value(kvr_params_list* list, const std::string& token) {
+    const size_t equals = token.find('=');
+    std::string name = token.substr(0, equals);
+    const std::string value =
+        equals == std::string::npos ? std::string() : token.substr(equals + 1);
+    std::string type = "text";
+    if (const size_t colon = name.find(':'); colon != std::string::npos) {
+        type = name.substr(colon + 1);
+        name = name.substr(0, colon);
+    }
+    if (type == "int")
+        kvr_list_add_int(list, name.c_str(), std::stoi(value));
+    else if (type == "float")
+        kvr_list_add_double(list, name.c_str(), std::stod(value));
+    else if (type == "bool")
+        kvr_list_add_bool(list, name.c_str(), value == "true" || value == "1");
+    else if (type == "null")
+        kvr_list_add_null(list, name.c_str());
+    else if (type == "text")
+        kvr_list_add_text(list, name.c_str(), value.c_str());
+    else
+        throw std::runtime_error("unknown value type in " + token);
+}
+
+// Sends each command (a token without "=") with the values that follow it, prints the
+// answer, the list's values afterwards, and the module's log lines.
+int send_commands(const std::string& plugin_path, uint32_t key,
+                  const std::vector<std::string>& tokens) {
+    kvrhost::PluginLibrary library(plugin_path);
+    kvrhost::HostWindow window(library, key, std::cerr);
+    size_t i = 0;
+    while (i < tokens.size()) {
+        const std::string command = tokens[i++];
+        if (command.find('=') != std::string::npos || command.find(':') != std::string::npos)
+            throw std::runtime_error("a value comes before any command: " + command);
+        kvrhost::HostCall call(key);
+        kvr_list_add_text(call.params(), "COMMAND", command.c_str());
+        kvr_list_add_int(call.params(), "MessagesProcessorHandle",
+                         int32_t(reinterpret_cast<intptr_t>(window.handle())));
+        while (i < tokens.size() && (tokens[i].find('=') != std::string::npos ||
+                                     tokens[i].find(":null") != std::string::npos))
+            add_value(call.params(), tokens[i++]);
+        const int32_t result = library.ExecutePluginCommand(&call.record);
+        std::cout << command << " -> " << result << "\n";
+        const kvr_params_list* list = call.params();
+        for (int32_t n = 0; n < list->Count; ++n)
+            std::cout << "  " << list->Items[n]->Name << " = "
+                      << describe_value(list->Items[n]->Value) << "\n";
+        window.pump();
+    }
+    window.fetch_queued_lines();
+    kvrhost::HostCall release(key);
+    release.record.CallMode = KVR_CALLMODE_RELEASE;
+    library.GetModuleType(&release.record);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -39,9 +125,18 @@ int main(int argc, char** argv) {
     info->add_option("--plugin", plugin, "path of the plug-in DLL")->capture_default_str();
     info->add_option("--key", key, "instance key to use")->capture_default_str();
 
+    auto* command =
+        app.add_subcommand("command", "send commands: COMMAND [NAME=text | NAME:int=5 | "
+                                      "NAME:float=1.5 | NAME:bool=true | NAME:null]...");
+    std::vector<std::string> tokens;
+    command->add_option("--plugin", plugin, "path of the plug-in DLL")->capture_default_str();
+    command->add_option("--key", key, "instance key to use")->capture_default_str();
+    command->add_option("tokens", tokens, "commands, each followed by its values")->required();
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (*info) return show_identification(plugin, key);
+        if (*command) return send_commands(plugin, key, tokens);
     } catch (const std::exception& error) {
         std::cerr << "kvrhost: " << error.what() << "\n";
         return 1;

@@ -12,7 +12,8 @@ template <class F> void resolve(HMODULE module, const char* name, F& target) {
 PluginLibrary::PluginLibrary(const std::string& path) {
     module_ = LoadLibraryA(path.c_str());
     if (!module_)
-        throw std::runtime_error("cannot load " + path + " (error " + std::to_string(GetLastError()) + ")");
+        throw std::runtime_error("cannot load " + path + " (error " +
+                                 std::to_string(GetLastError()) + ")");
     try {
         resolve(module_, "GetPluginIntfVersion", GetPluginIntfVersion);
         resolve(module_, "GetAppMinVersion", GetAppMinVersion);
@@ -43,7 +44,9 @@ HostCall::HostCall(uint32_t instance_key, uint32_t module_id) {
     reset_params();
 }
 
-HostCall::~HostCall() { kvr_list_free(params_); }
+HostCall::~HostCall() {
+    kvr_list_free(params_);
+}
 
 void HostCall::reset_params() {
     kvr_list_free(params_);

@@ -9,7 +9,7 @@
 namespace kvrhost {
 
 class PluginLibrary {
-public:
+  public:
     // Loads the library and resolves every entry point; throws std::runtime_error naming
     // what is missing.
     explicit PluginLibrary(const std::string& path);
@@ -32,13 +32,13 @@ public:
 
     HMODULE handle() const { return module_; }
 
-private:
+  private:
     HMODULE module_ = nullptr;
 };
 
 // A call record for one instance with a parameter list the host owns.
 class HostCall {
-public:
+  public:
     explicit HostCall(uint32_t instance_key, uint32_t module_id = 1);
     ~HostCall();
     HostCall(const HostCall&) = delete;
@@ -49,7 +49,7 @@ public:
     // Replaces the list by a fresh empty one.
     void reset_params();
 
-private:
+  private:
     kvr_params_list* params_ = nullptr;
 };
 
