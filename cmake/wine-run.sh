@@ -23,6 +23,8 @@ if [ ! -f "$WINEPREFIX/.kvr-ready" ]; then
     echo "wine-run: preparing the Wine prefix $WINEPREFIX (once; this takes a few minutes)" >&2
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
+    # The prefix is complete: never let a later start spend minutes updating it.
+    echo disable > "$WINEPREFIX/.update-timestamp"
     touch "$WINEPREFIX/.kvr-ready"
   fi
   flock -u 9

@@ -2,6 +2,8 @@
 
 #include "plugin/instances.h"
 
+#include <windows.h>
+
 namespace kvr {
 
 namespace {
@@ -14,11 +16,56 @@ void define_module(TaPlugin& module) {
     module.ModuleOptions = 0;
     module.EventsSupported.clear();
     module.IsMultiThreadSupported = true;
+    module.OnLoad = [](TkvrPlugin& sender, PPluginCallRec rec, int32_t& result) {
+        static_cast<TaPlugin&>(sender).kvrPluginLoad(rec, result);
+    };
+    module.OnUnload = [](TkvrPlugin& sender, PPluginCallRec rec, int32_t& result) {
+        static_cast<TaPlugin&>(sender).kvrPluginUnload(rec, result);
+    };
+    module.OnProcessData = [](TkvrPlugin& sender, PPluginCallRec rec, int32_t& result) {
+        static_cast<TaPlugin&>(sender).kvrPluginProcessData(rec, result);
+    };
 }
 } // namespace
 
 TaPlugin::TaPlugin(const TPluginCallRec* pCallRec) : TkvrPlugin(pCallRec) {
     define_module(*this);
+}
+
+void TaPlugin::ApplySettings(const TDataSourceCfg& settings) {
+    if (auto engine = Engine())
+        engine->ApplySettings(settings.VarText, settings.spTimeout_Value,
+                              settings.chkNoReset_Checked);
+}
+
+std::shared_ptr<AggregationEngine> TaPlugin::Engine() {
+    std::lock_guard lock(engine_guard_);
+    return engine_;
+}
+
+void TaPlugin::kvrPluginLoad(PPluginCallRec, int32_t&) {
+    {
+        std::lock_guard lock(engine_guard_);
+        engine_ = std::make_shared<AggregationEngine>();
+    }
+    Settings = std::make_unique<TDataSourceCfg>();
+    ApplySettings(*Settings);
+}
+
+void TaPlugin::kvrPluginUnload(PPluginCallRec, int32_t&) {
+    Settings.reset();
+    std::lock_guard lock(engine_guard_);
+    engine_.reset();
+}
+
+void TaPlugin::kvrPluginProcessData(PPluginCallRec rec, int32_t& Result) {
+    Result = 0;
+    const auto engine = Engine();
+    if (!engine || !OutputRows) return;
+    // Only a list may be read as a list: any other DataKind is a call without data.
+    const bool has_list = rec->DataKind == KVR_DATAKIND_PARAMS_LIST && rec->Data;
+    engine->ProcessPacket(has_list ? static_cast<const kvr_params_list*>(rec->Data) : nullptr,
+                          GetTickCount(), *OutputRows);
 }
 
 void RegisterAggregationModule() {

@@ -2,7 +2,12 @@
 // The aggregation module: its module definition and its registration as the library's
 // module class.
 
+#include "filter/aggregation_engine.h"
+#include "filter/cfg_options.h"
 #include "plugin/plugin_module.h"
+
+#include <memory>
+#include <mutex>
 
 namespace kvr {
 
@@ -10,6 +15,22 @@ class TaPlugin : public TkvrPlugin {
   public:
     explicit TaPlugin(const TPluginCallRec* pCallRec);
     const char* ClassName() const override { return "TaPlugin"; }
+
+    // Pushes a settings object into the engine (variables, timeout, no-reset option).
+    void ApplySettings(const TDataSourceCfg& settings);
+    // The engine of the loaded module; null before LOAD and after UNLOAD.
+    std::shared_ptr<AggregationEngine> Engine();
+
+    // Handlers named in the module definition.
+    void kvrPluginLoad(PPluginCallRec pCallRec, int32_t& Result);
+    void kvrPluginUnload(PPluginCallRec pCallRec, int32_t& Result);
+    void kvrPluginProcessData(PPluginCallRec pCallRec, int32_t& Result);
+
+    std::unique_ptr<TDataSourceCfg> Settings;
+
+  private:
+    std::mutex engine_guard_;
+    std::shared_ptr<AggregationEngine> engine_;
 };
 
 // Registers TaPlugin as the class of every instance this library makes.

@@ -27,29 +27,7 @@ std::vector<IniSection> parse_in_pieces(std::string_view text, std::size_t piece
 
 } // namespace
 
-TEST(IniText, LinesEndWithLfOrCrLfAndEveryCrIsDropped) {
-    const auto sections = parse_ini_text("[S]\r\na=1\nb=2\rx\r\n\r\n\n c = 3 \r\nlast");
-    ASSERT_EQ(1u, sections.size());
-    EXPECT_EQ((std::vector<std::string>{"a=1", "b=2x", " c = 3 ", "last"}), sections[0].lines);
-}
-
-TEST(IniText, HeaderNeedsBracketsAtBothEndsAndKeepsItsNameUntrimmed) {
-    const auto sections =
-        parse_ini_text("before=1\n[ A b ]\n[x] \n [y]\n[]\ne=1\n[\n]\n[z]]\nq=2\n");
-    ASSERT_EQ(3u, sections.size());
-    EXPECT_EQ(" A b ", sections[0].name);
-    EXPECT_EQ((std::vector<std::string>{"[x] ", " [y]"}), sections[0].lines);
-    EXPECT_EQ("", sections[1].name);
-    EXPECT_EQ((std::vector<std::string>{"e=1", "[", "]"}), sections[1].lines);
-    EXPECT_EQ("z]", sections[2].name);
-}
-
-TEST(IniText, LaterSectionWithSameNameIsDroppedWhole) {
-    const auto sections = parse_ini_text("[Main]\na=1\n[main]\na=2\n[Other]\nb=1\n[MAIN]\nc=3\n");
-    ASSERT_EQ(2u, sections.size());
-    EXPECT_EQ((IniSection{"Main", {"a=1"}}), sections[0]);
-    EXPECT_EQ((IniSection{"Other", {"b=1"}}), sections[1]);
-}
+// The reading rules line by line are covered by the case files (ini_cases_test.cpp).
 
 TEST(IniText, EndOfTextMarkStopsReadingEvenAcrossPieces) {
     const std::string text = std::string("[S]\na=1\nb=2\x1a") + "\nc=3\n[T]\nd=4\n";
