@@ -30,6 +30,13 @@ class EConvertError : public Exception {
     const char* class_name() const noexcept override { return "EConvertError"; }
 };
 
+// The system has run out of a resource (timers, handles).
+class EOutOfResources : public Exception {
+  public:
+    using Exception::Exception;
+    const char* class_name() const noexcept override { return "EOutOfResources"; }
+};
+
 // A failed operating-system call; the message names the call and its error code.
 class EOSError : public Exception {
   public:

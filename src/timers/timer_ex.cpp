@@ -1,0 +1,123 @@
+#include "timers/timer_ex.h"
+
+#include "common/errors.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr UINT_PTR kTimerId = 1;
+constexpr const char* kWindowClass = "TkvrTimerExWindow";
+
+ATOM register_window_class(WNDPROC procedure) {
+    static const ATOM atom = [procedure] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = procedure;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kWindowClass;
+        return RegisterClassA(&wc);
+    }();
+    return atom;
+}
+
+} // namespace
+
+TkvrTimerEx::TkvrTimerEx() : owner_thread_(GetCurrentThreadId()) {
+    register_window_class(&TkvrTimerEx::procedure);
+    window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    if (!window_) throw EOSError("CreateWindowExA", GetLastError());
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TkvrTimerEx::~TkvrTimerEx() {
+    try {
+        const bool owner = IsOwnerThread();
+        DWORD_PTR answer = 0;
+        if (window_ && !owner)
+            SendMessageTimeoutA(window_, EnableRequest, 0, 0, SMTO_NORMAL, kCrossThreadWaitMs,
+                                &answer);
+        on_timer_ = nullptr;
+        enabled_ = false;
+        if (window_) {
+            // From here on the window no longer reaches this object, whatever its thread does.
+            SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+            KillTimer(window_, kTimerId); // refused from another thread; then the release kills it
+            if (owner) {
+                DestroyWindow(window_);
+            } else if (!SendMessageTimeoutA(window_, ReleaseRequest, 0, 0, SMTO_NORMAL,
+                                            kCrossThreadWaitMs, &answer)) {
+                PostMessageA(window_, ReleaseRequest, 0, 0);
+            }
+        }
+    } catch (...) {
+    }
+}
+
+void TkvrTimerEx::SetEnabled(bool value) {
+    if (value == enabled_) return;
+    if (!window_ || IsOwnerThread()) {
+        enabled_ = value;
+        UpdateTimer();
+    } else {
+        PostMessageA(window_, EnableRequest, value ? 1 : 0, 0);
+    }
+}
+
+void TkvrTimerEx::SetInterval(uint32_t value) {
+    if (value == interval_) return;
+    interval_ = value;
+    UpdateTimer();
+}
+
+void TkvrTimerEx::SetOnTimer(std::function<void(TkvrTimerEx&)> handler) {
+    on_timer_ = std::move(handler);
+    UpdateTimer();
+}
+
+void TkvrTimerEx::UpdateTimer() {
+    if (!window_) return;
+    KillTimer(window_, kTimerId);
+    if (interval_ != 0 && enabled_ && on_timer_) {
+        if (SetTimer(window_, kTimerId, interval_, nullptr) == 0)
+            throw EOutOfResources("Not enough timers available");
+    }
+}
+
+void TkvrTimerEx::fire() {
+    try {
+        if (on_timer_) on_timer_(*this);
+    } catch (...) {
+        // A failing handler must not take the owning thread's message loop down.
+    }
+}
+
+LRESULT CALLBACK TkvrTimerEx::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* timer = reinterpret_cast<TkvrTimerEx*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_TIMER:
+        if (timer)
+            timer->fire();
+        else
+            KillTimer(window, kTimerId);
+        return 0;
+    case EnableRequest:
+        if (timer && timer->enabled_ != (wparam == 1)) {
+            timer->enabled_ = wparam == 1;
+            try {
+                timer->UpdateTimer();
+            } catch (...) {
+            }
+        }
+        return 0;
+    case ReleaseRequest:
+        KillTimer(window, kTimerId);
+        if (timer) timer->window_ = nullptr;
+        DestroyWindow(window);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+}
+
+} // namespace kvr

@@ -1,0 +1,51 @@
+#pragma once
+// A timer that belongs to the thread that creates it: OnTimer always runs in that thread,
+// which must process window messages. Enabled may be set from any thread; from another
+// thread the change is posted to the owning thread and takes effect when it is handled.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+namespace kvr {
+
+class TkvrTimerEx {
+  public:
+    static constexpr UINT EnableRequest = 0x810;  // wParam 1 enables, anything else disables
+    static constexpr UINT ReleaseRequest = 0x811; // destroys the hidden window
+    static constexpr DWORD kCrossThreadWaitMs = 5000;
+
+    TkvrTimerEx();
+    // From another thread: waits up to 5000 ms for each of the disable and release requests,
+    // then goes on; a window left behind is released when its thread next handles messages.
+    ~TkvrTimerEx();
+    TkvrTimerEx(const TkvrTimerEx&) = delete;
+    TkvrTimerEx& operator=(const TkvrTimerEx&) = delete;
+
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value);
+    uint32_t Interval() const { return interval_; }
+    void SetInterval(uint32_t value);
+    DWORD OwnerThread() const { return owner_thread_; }
+    bool IsOwnerThread() const { return GetCurrentThreadId() == owner_thread_; }
+    void SetOnTimer(std::function<void(TkvrTimerEx&)> handler);
+    HWND Window() const { return window_; }
+
+    // Kills timer 1 and sets it again when Interval is not 0, Enabled is true and OnTimer is
+    // assigned. Throws EOutOfResources("Not enough timers available") when refused.
+    void UpdateTimer();
+
+  private:
+    static LRESULT CALLBACK procedure(HWND, UINT, WPARAM, LPARAM);
+    void fire();
+
+    DWORD owner_thread_;
+    std::atomic<bool> enabled_{true};
+    uint32_t interval_ = 1000;
+    std::function<void(TkvrTimerEx&)> on_timer_;
+    HWND window_ = nullptr;
+};
+
+} // namespace kvr

@@ -1,0 +1,87 @@
+#include "timers/timer_ex.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace kvr;
+
+namespace {
+// Handles this thread's messages until `done` or the limit; answers `done()`.
+template <class Done> bool pump_until(Done done, DWORD limit_ms = 20000) {
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < limit_ms) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(5);
+    }
+    return done();
+}
+void pump_for(DWORD ms) {
+    pump_until([] { return false; }, ms);
+}
+} // namespace
+
+TEST(TkvrTimerEx, FiresInTheOwningThread) {
+    TkvrTimerEx timer;
+    EXPECT_TRUE(timer.Enabled());
+    EXPECT_EQ(1000u, timer.Interval());
+    EXPECT_EQ(GetCurrentThreadId(), timer.OwnerThread());
+    int fired = 0;
+    DWORD fired_on = 0;
+    timer.SetInterval(20);
+    timer.SetOnTimer([&](TkvrTimerEx&) {
+        ++fired;
+        fired_on = GetCurrentThreadId();
+    });
+    EXPECT_TRUE(pump_until([&] { return fired >= 3; }));
+    EXPECT_EQ(GetCurrentThreadId(), fired_on);
+}
+
+TEST(TkvrTimerEx, NoSystemTimerWithoutHandlerOrInterval) {
+    TkvrTimerEx timer;
+    int fired = 0;
+    timer.SetInterval(0);
+    timer.SetOnTimer([&](TkvrTimerEx&) { ++fired; });
+    pump_for(300);
+    EXPECT_EQ(0, fired);
+    // A handler set to nothing kills the timer as well.
+    timer.SetInterval(20);
+    timer.SetOnTimer(nullptr);
+    pump_for(300);
+    EXPECT_EQ(0, fired);
+}
+
+TEST(TkvrTimerEx, DisablingFromAnotherThreadTakesEffectInTheOwningThread) {
+    TkvrTimerEx timer;
+    std::atomic<int> fired{0};
+    timer.SetInterval(20);
+    timer.SetOnTimer([&](TkvrTimerEx&) { ++fired; });
+    ASSERT_TRUE(pump_until([&] { return fired >= 1; }));
+    std::thread([&] { timer.SetEnabled(false); }).join(); // returns at once: only a post
+    EXPECT_TRUE(timer.Enabled()) << "unchanged until the owning thread handles the request";
+    EXPECT_TRUE(pump_until([&] { return !timer.Enabled(); }));
+    pump_for(100); // a tick queued before the request may still arrive
+    const int after = fired;
+    pump_for(300);
+    EXPECT_EQ(after, fired);
+    std::thread([&] { timer.SetEnabled(true); }).join();
+    EXPECT_TRUE(pump_until([&] { return fired > after; }));
+}
+
+TEST(TkvrTimerEx, DestroyedFromAnotherThreadWhileTheOwnerIsBusy) {
+    auto timer = std::make_unique<TkvrTimerEx>();
+    std::atomic<int> fired{0};
+    timer->SetInterval(20);
+    timer->SetOnTimer([&](TkvrTimerEx&) { ++fired; });
+    const HWND window = timer->Window();
+    // This thread handles no messages while the other one destroys the timer: both requests
+    // time out and the destruction goes on.
+    std::thread([&] { timer.reset(); }).join();
+    const int before = fired;
+    pump_for(300); // the posted release runs now; no tick reaches the destroyed timer
+    EXPECT_EQ(before, fired);
+    EXPECT_FALSE(IsWindow(window));
+}
