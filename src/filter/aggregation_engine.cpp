@@ -1,5 +1,7 @@
 #include "filter/aggregation_engine.h"
 
+#include "component/text_util.h"
+
 #include <windows.h>
 
 #include <cmath>
@@ -7,15 +9,6 @@
 namespace kvr {
 
 namespace {
-
-std::string trim_controls(const std::string& text) {
-    size_t first = 0, last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
-        --last;
-    return text.substr(first, last - first);
-}
 
 std::string_view item_name(const kvr_params_list_item& item) {
     return {item.Name, size_t(kvr_ansi_length(item.Name))};
@@ -44,7 +37,7 @@ void AggregationEngine::ApplySettings(const std::array<std::string, 8>& variable
     items->Clear();
     reset_locked();
     for (const std::string& variable : variables) {
-        const std::string name = trim_controls(variable);
+        const std::string name(text::trim_controls(variable));
         if (name.empty()) continue;
         auto entry = std::make_unique<TAggregationListItem>();
         entry->LowerName = ansi_lower(name);
