@@ -89,6 +89,13 @@ int32_t guarded_data_call(PPluginCallRec rec, bool clears_result, Work&& work) {
     }
 }
 
+// The text fetches report a byte count: no result until something is copied.
+TkvrPlugin* begin_text_call(PPluginCallRec rec) {
+    rec->ResultValue = 0;
+    rec->ResultKind = KVR_RESULTKIND_VALUE;
+    return FindPlugin(rec);
+}
+
 // Copies text into the host buffer when it fits; answers the bytes copied or 0.
 int32_t copy_to_host(PPluginCallRec rec, const std::string& text) {
     rec->ResultValue = int32_t(text.size());
@@ -130,9 +137,7 @@ uint8_t KVR_CALL MultiThreadSupport(PPluginCallRec pCallRec) {
 int32_t KVR_CALL GetCustomCommands(PPluginCallRec pCallRec) {
     if (!pCallRec) return 0;
     try {
-        pCallRec->ResultValue = 0;
-        pCallRec->ResultKind = KVR_RESULTKIND_VALUE;
-        TkvrPlugin* plugin = FindPlugin(pCallRec);
+        TkvrPlugin* plugin = begin_text_call(pCallRec);
         if (!plugin || !(plugin->ModuleType & module_type_bit(mttMenuExt))) return 0;
         std::string text;
         for (const auto& command : plugin->CustomCommands)
@@ -148,9 +153,7 @@ int32_t KVR_CALL GetCustomCommands(PPluginCallRec pCallRec) {
 int32_t KVR_CALL GetLogEx(PPluginCallRec pCallRec) {
     if (!pCallRec) return 0;
     try {
-        pCallRec->ResultValue = 0;
-        pCallRec->ResultKind = KVR_RESULTKIND_VALUE;
-        TkvrPlugin* plugin = FindPlugin(pCallRec);
+        TkvrPlugin* plugin = begin_text_call(pCallRec);
         if (!plugin) return 0;
         auto lines = plugin->LogLines.LockList();
         const std::string text = TkvrPlugin::JoinLogLines(*lines);
