@@ -30,4 +30,9 @@ if [ ! -f "$WINEPREFIX/.kvr-ready" ]; then
   flock -u 9
   exec 9>&-
 fi
-exec wine "$@"
+# Only one Windows program runs at a time: under emulation two of them starve each other
+# (and everything else) on a small machine. KVR_WINE_PARALLEL=1 lifts this.
+if [ "${KVR_WINE_PARALLEL:-0}" = 1 ]; then
+  exec wine "$@"
+fi
+exec flock -o "$WINEPREFIX.run.lock" wine "$@"
