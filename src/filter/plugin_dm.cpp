@@ -61,11 +61,12 @@ void TaPlugin::kvrPluginUnload(PPluginCallRec, int32_t&) {
 void TaPlugin::kvrPluginProcessData(PPluginCallRec rec, int32_t& Result) {
     Result = 0;
     const auto engine = Engine();
-    if (!engine || !OutputRows) return;
+    TkvrParamsList* const rows = OutputRows.ForThisThread();
+    if (!engine || !rows) return;
     // Only a list may be read as a list: any other DataKind is a call without data.
     const bool has_list = rec->DataKind == KVR_DATAKIND_PARAMS_LIST && rec->Data;
     engine->ProcessPacket(has_list ? static_cast<const kvr_params_list*>(rec->Data) : nullptr,
-                          GetTickCount(), *OutputRows);
+                          GetTickCount(), *rows);
 }
 
 void RegisterAggregationModule() {

@@ -120,7 +120,7 @@ int32_t run_load(TkvrPlugin& plugin, PPluginCallRec rec) {
     if (!plugin.HostModule && !plugin.ApplicationName.empty())
         plugin.HostModule = GetModuleHandleA(plugin.ApplicationName.c_str());
     plugin.INIFile = text_or_empty(rec, "INI-FILE");
-    if (!plugin.OutputRows) plugin.OutputRows = make_params_list(true);
+    plugin.OutputRows.Prepare();
     if (!plugin.EventRows) plugin.EventRows = make_params_list(true);
     plugin.fSendData = plugin.fSendString = plugin.fSendByte = nullptr;
     if (plugin.HostModule) {

@@ -22,8 +22,10 @@ void send_message(TkvrPlugin& plugin, int type, const std::string& text) {
     if (!text.empty()) plugin.SendLog(type, text);
 }
 
-bool has_rows(const ParamsListPtr& rows) {
-    return rows && rows->GetCount() > 0;
+// The calling thread's rows list when the handler put something into it.
+TkvrParamsList* rows_to_hand_on(TkvrPlugin& plugin) {
+    TkvrParamsList* rows = plugin.OutputRows.ForThisThread();
+    return rows && rows->GetCount() > 0 ? rows : nullptr;
 }
 
 } // namespace
@@ -59,10 +61,11 @@ int32_t RunProcessData(TkvrPlugin& plugin, PPluginCallRec rec) {
             if (run_handler && plugin.OnProcessData) {
                 try {
                     plugin.OnProcessData(plugin, rec, result);
-                    if (rec->ResultKind == KVR_RESULTKIND_NONE && has_rows(plugin.OutputRows)) {
-                        rec->ResultKind = KVR_RESULTKIND_ROWS_LIST;
-                        rec->ResultValue =
-                            int32_t(reinterpret_cast<intptr_t>(plugin.OutputRows.get()));
+                    if (rec->ResultKind == KVR_RESULTKIND_NONE) {
+                        if (TkvrParamsList* rows = rows_to_hand_on(plugin)) {
+                            rec->ResultKind = KVR_RESULTKIND_ROWS_LIST;
+                            rec->ResultValue = int32_t(reinterpret_cast<intptr_t>(rows));
+                        }
                     }
                     if (result > 0 && !rec->Data) result = 0;
                     if (concerns(rec, mttDataExport) || concerns(rec, mttEventsHandling))
@@ -90,9 +93,9 @@ int32_t RunGetData(TkvrPlugin& plugin, PPluginCallRec rec) {
     if (!plugin.OnGetData) return 0;
     try {
         plugin.OnGetData(plugin, rec, result);
-        if (has_rows(plugin.OutputRows)) {
+        if (TkvrParamsList* rows = rows_to_hand_on(plugin)) {
             rec->ResultKind = KVR_RESULTKIND_ROWS_LIST;
-            rec->ResultValue = int32_t(reinterpret_cast<intptr_t>(plugin.OutputRows.get()));
+            rec->ResultValue = int32_t(reinterpret_cast<intptr_t>(rows));
         }
         if (result > 0 && !rec->Data) result = 0;
     } catch (...) {

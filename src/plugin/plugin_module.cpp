@@ -103,15 +103,14 @@ void TkvrPlugin::TranslateOwnTexts() {
 }
 
 void TkvrPlugin::ReleaseRowsLists() {
-    for (ParamsListPtr* rows : {&OutputRows, &EventRows}) {
-        try {
-            if (*rows) (*rows)->Clear();
-        } catch (...) {
-        }
-        try {
-            rows->reset();
-        } catch (...) {
-        }
+    OutputRows.Release();
+    try {
+        if (EventRows) EventRows->Clear();
+    } catch (...) {
+    }
+    try {
+        EventRows.reset();
+    } catch (...) {
     }
 }
 

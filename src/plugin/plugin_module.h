@@ -5,6 +5,7 @@
 #include <kvr/plugin_abi.h>
 
 #include "params/params_list.h"
+#include "plugin/rows_lists.h"
 #include "threads/thread_containers.h"
 
 #include <atomic>
@@ -154,7 +155,7 @@ class TkvrPlugin {
     std::string ItemsText;
     TkvrPluginCustomCmdList CustomCommands;
     TThreadStringList LogLines;
-    ParamsListPtr OutputRows;
+    TThreadRowsLists OutputRows;
     ParamsListPtr EventRows;
     std::vector<std::unique_ptr<TConfigDataSource>> DataSources;
     std::string DataSourceLoad;
@@ -169,7 +170,7 @@ class TkvrPlugin {
     void TranslateOwnTexts();
     // Language intake changed Language: translate again.
     void AfterLanguageChange() { TranslateOwnTexts(); }
-    // Clears and frees OutputRows and EventRows (UNLOAD); failures are ignored.
+    // Clears and frees the output rows lists and EventRows (UNLOAD); failures are ignored.
     void ReleaseRowsLists();
 
     // Takes "TEMPORARY-LOAD" from a list; true when the list held a usable value.

@@ -1,0 +1,226 @@
+// Streams the same packets through aggregation.dll the way a host does (a call record and the
+// ProcessData entry point found with GetProcAddress) and, in the same run, through the
+// aggregation engine called directly in this process. Prints nanoseconds per packet and per
+// item for both and their ratio, for packets of 4, 64 and 1,024 distinct variables, then the
+// memory in use after 10,000 and after 1,000,000 packets through the entry point.
+//
+// Usage: engine_bench.exe [--quick]   (aggregation.dll lies beside the program)
+
+#include "filter/aggregation_engine.h"
+
+#include <kvr/plugin_abi.h>
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The two variables every benchmark record waits for; every packet carries them, so every
+// packet completes one record and the whole packet is copied out.
+const std::array<std::string, 8> kVariables = {"v0", "v1"};
+
+struct Library {
+    HMODULE module = nullptr;
+    kvr_ExecutePluginCommand ExecutePluginCommand = nullptr;
+    kvr_ProcessData ProcessData = nullptr;
+    kvr_GetModuleType GetModuleType = nullptr;
+
+    explicit Library(const std::string& path) : module(LoadLibraryA(path.c_str())) {
+        if (!module) throw std::runtime_error("cannot load " + path);
+        resolve("ExecutePluginCommand", ExecutePluginCommand);
+        resolve("ProcessData", ProcessData);
+        resolve("GetModuleType", GetModuleType);
+        if (!ExecutePluginCommand || !ProcessData || !GetModuleType)
+            throw std::runtime_error("entry points missing in " + path);
+    }
+    ~Library() { FreeLibrary(module); }
+
+    template <class F> void resolve(const char* name, F& target) {
+        target = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+};
+
+struct ListOwner {
+    kvr_params_list* list;
+    explicit ListOwner(int rows = 0) : list(kvr_list_new(rows)) {}
+    ~ListOwner() { kvr_list_free(list); }
+};
+
+std::string program_folder() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::filesystem::path(std::string(path, length)).parent_path().string();
+}
+
+// The filter's settings in an INI file: v0 and v1, no timeout, reset after each record.
+std::string write_settings_file() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string path =
+        std::string(temp) + "engine_bench_" + std::to_string(GetCurrentProcessId()) + ".ini";
+    std::ofstream(path) << "[Common]\r\nVar1=v0\r\nVar2=v1\r\nTimeout=0\r\nNo reset=False\r\n";
+    return path;
+}
+
+// One instance of the plug-in, loaded with the settings file, released at the end.
+class Instance {
+  public:
+    Instance(Library& library, uint32_t key, const std::string& ini_file)
+        : library_(library), key_(key) {
+        TPluginCallRec rec = record();
+        ListOwner params;
+        rec.Params = params.list;
+        kvr_list_add_text(params.list, "COMMAND", "LOAD");
+        kvr_list_add_text(params.list, "INI-FILE", ini_file.c_str());
+        if (library_.ExecutePluginCommand(&rec) < 0) throw std::runtime_error("LOAD failed");
+    }
+    ~Instance() {
+        TPluginCallRec rec = record();
+        ListOwner params;
+        rec.Params = params.list;
+        kvr_list_add_text(params.list, "COMMAND", "UNLOAD");
+        library_.ExecutePluginCommand(&rec);
+        rec.CallMode = KVR_CALLMODE_RELEASE;
+        library_.GetModuleType(&rec);
+    }
+    // Hands one packet to the filter as a host does; answers the number of items handed on.
+    int32_t process(kvr_params_list* packet) {
+        TPluginCallRec rec = record();
+        rec.Params = params_.list;
+        rec.ModuleTypes = KVR_MTT_FILTER;
+        rec.DataKind = KVR_DATAKIND_PARAMS_LIST;
+        rec.Data = packet;
+        library_.ProcessData(&rec);
+        if (rec.ResultKind != KVR_RESULTKIND_ROWS_LIST) return 0;
+        return reinterpret_cast<const kvr_params_list*>(intptr_t(rec.ResultValue))->Count;
+    }
+
+  private:
+    TPluginCallRec record() const {
+        TPluginCallRec rec{};
+        rec.Signature = KVR_CALL_SIGNATURE;
+        rec.InstanceKey = key_;
+        rec.ModuleId = 1;
+        return rec;
+    }
+    Library& library_;
+    uint32_t key_;
+    ListOwner params_;
+};
+
+ListOwner make_packet(int variables) {
+    ListOwner packet;
+    for (int i = 0; i < variables; ++i)
+        kvr_list_add_double(packet.list, ("v" + std::to_string(i)).c_str(), 20.0 + i * 0.5);
+    return packet;
+}
+
+double seconds_of(const std::function<int64_t()>& run, int64_t& checksum) {
+    const auto start = Clock::now();
+    checksum += run();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+struct Timing {
+    double entry_ns = 0;
+    double direct_ns = 0;
+};
+
+// Best of three alternating runs of each path.
+Timing compare(Instance& instance, int variables, int packets) {
+    ListOwner packet = make_packet(variables);
+    kvr::AggregationEngine engine;
+    engine.ApplySettings(kVariables, 0.0, false);
+    kvr::ParamsListPtr output = kvr::make_params_list(true);
+
+    const auto entry = [&] {
+        int64_t handed_on = 0;
+        for (int i = 0; i < packets; ++i)
+            handed_on += instance.process(packet.list);
+        return handed_on;
+    };
+    const auto direct = [&] {
+        int64_t handed_on = 0;
+        for (int i = 0; i < packets; ++i) {
+            engine.ProcessPacket(packet.list, GetTickCount(), *output);
+            handed_on += output->GetCount();
+        }
+        return handed_on;
+    };
+    double best_entry = 1e300, best_direct = 1e300;
+    int64_t entry_items = 0, direct_items = 0;
+    entry();
+    direct(); // warm up both
+    for (int round = 0; round < 3; ++round) {
+        best_entry = std::min(best_entry, seconds_of(entry, entry_items));
+        best_direct = std::min(best_direct, seconds_of(direct, direct_items));
+    }
+    if (entry_items != direct_items || entry_items != int64_t(3) * packets * (variables + 1))
+        throw std::runtime_error("the two paths handed on different records");
+    return {best_entry * 1e9 / packets, best_direct * 1e9 / packets};
+}
+
+double private_megabytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
+    return double(counters.PrivateUsage) / (1024.0 * 1024.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    try {
+        Library library(program_folder() + "\\aggregation.dll");
+        const std::string settings = write_settings_file();
+        {
+            Instance instance(library, 1, settings);
+            std::printf("%-10s %12s %12s %14s %14s %8s\n", "variables", "packets", "entry ns/pkt",
+                        "direct ns/pkt", "entry ns/item", "ratio");
+            double per_item_64 = 0, per_item_1024 = 0;
+            for (const int variables : {4, 64, 1024}) {
+                const int packets = (quick ? 20000 : 200000) / (variables < 64 ? 1 : variables / 4);
+                const Timing t = compare(instance, variables, packets);
+                const double per_item = t.entry_ns / variables;
+                if (variables == 64) per_item_64 = per_item;
+                if (variables == 1024) per_item_1024 = per_item;
+                std::printf("%-10d %12d %12.0f %14.0f %14.1f %8.2f\n", variables, packets,
+                            t.entry_ns, t.direct_ns, per_item, t.entry_ns / t.direct_ns);
+            }
+            std::printf("per-item cost, 1024 against 64 variables: %.2f\n",
+                        per_item_1024 / per_item_64);
+
+            ListOwner packet = make_packet(4);
+            const int total = quick ? 100000 : 1000000;
+            double after_10k = 0;
+            for (int i = 1; i <= total; ++i) {
+                instance.process(packet.list);
+                if (i == 10000) after_10k = private_megabytes();
+            }
+            const double after_all = private_megabytes();
+            std::printf("memory in use: %.2f MB after 10000 packets, %.2f MB after %d packets "
+                        "(difference %.3f MB)\n",
+                        after_10k, after_all, total, after_all - after_10k);
+        }
+        DeleteFileA(settings.c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "engine_bench: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
