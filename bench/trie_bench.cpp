@@ -1,9 +1,12 @@
 // Benchmark of the translation area, run by hand:
 //   1. the string hash trie against std::unordered_map<std::string, std::string> on the same
-//      100,000 language-file-like keys (insert and look-up, best of several rounds);
+//      100,000 language-file-like keys (insert and look-up, best of several rounds), once
+//      case-sensitive as the translator uses it and once ignoring case, where the map keys on
+//      the upper-cased text;
 //   2. the language-file parser on a generated 1 MB and 10 MB file, time per MB side by side,
 //      to show that parsing time grows linearly with the file.
 
+#include "component/text_platform.h"
 #include "translation/hash_trie.h"
 #include "translation/language_file.h"
 
@@ -11,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -27,16 +31,6 @@ double milliseconds_of(const std::function<void()>& work) {
     const auto start = Clock::now();
     work();
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Best time of several runs of setup-then-work; setup is not timed.
-double best_of(int rounds, const std::function<void()>& setup, const std::function<void()>& work) {
-    double best = 1e300;
-    for (int round = 0; round < rounds; ++round) {
-        setup();
-        best = std::min(best, milliseconds_of(work));
-    }
-    return best;
 }
 
 // Texts as they stand in language files: captions, hints, accelerators, multi-line labels.
@@ -59,63 +53,129 @@ std::vector<std::string> make_texts(std::mt19937& random, int count, const char*
     return texts;
 }
 
+struct Timings {
+    double insert = 1e300;
+    double find = 1e300;
+};
+
+// One side of the comparison: insert fills a fresh container with every key; find looks up
+// every key, then as many absent ones, and returns a checksum of what it found.
+class TrieSide {
+  public:
+    explicit TrieSide(bool case_sensitive) : case_sensitive_(case_sensitive) {}
+    void reset() {
+        trie_ = std::make_unique<kvr::TStringHashTrie>();
+        trie_->SetCaseSensitive(case_sensitive_);
+        trie_->SetOwnsValues(true);
+    }
+    void insert(const std::vector<std::string>& keys, const std::vector<std::string>& values) {
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            trie_->AddString(keys[i], values[i]);
+    }
+    std::size_t find(const std::vector<std::string>& keys,
+                     const std::vector<std::string>& misses) const {
+        std::size_t sum = 0;
+        for (const std::string& key : keys)
+            sum += static_cast<const kvr::THashStringItem*>(*trie_->Find(key))->Value.size();
+        for (const std::string& key : misses)
+            sum += trie_->Find(key).has_value();
+        return sum;
+    }
+    std::size_t size() const { return trie_->Count(); }
+
+  private:
+    bool case_sensitive_;
+    std::unique_ptr<kvr::TStringHashTrie> trie_;
+};
+
+// std::unordered_map; without case sensitivity it keys on the text services' upper case, the
+// folding the trie does.
+class MapSide {
+  public:
+    explicit MapSide(bool case_sensitive) : case_sensitive_(case_sensitive) {}
+    void reset() { map_ = {}; }
+    void insert(const std::vector<std::string>& keys, const std::vector<std::string>& values) {
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            map_.insert_or_assign(folded(keys[i]), values[i]);
+    }
+    std::size_t find(const std::vector<std::string>& keys,
+                     const std::vector<std::string>& misses) const {
+        std::size_t sum = 0;
+        for (const std::string& key : keys)
+            sum += map_.find(folded(key))->second.size();
+        for (const std::string& key : misses)
+            sum += map_.count(folded(key));
+        return sum;
+    }
+    std::size_t size() const { return map_.size(); }
+
+  private:
+    std::string folded(const std::string& key) const {
+        return case_sensitive_ ? key : kvr::text_platform().ansi_upper(key);
+    }
+    bool case_sensitive_;
+    std::unordered_map<std::string, std::string> map_;
+};
+
+// Some allocators (glibc's among them) put off merging freed small blocks until the next large
+// request. One large request here makes the previous round's teardown pay for itself, instead
+// of the first node or bucket array that the timed work allocates.
+void settle_heap() {
+    const auto block = std::make_unique<char[]>(1 << 16);
+    *static_cast<volatile char*>(block.get()) = 1; // keeps the compiler from dropping the block
+}
+
+// Best times of several rounds of one side: a fresh container filled with every key, then the
+// look-ups. Each round reuses the memory the previous one freed, as a long-running process
+// does, so that neither side pays for fresh pages from the system.
+template <class Side>
+Timings time_rounds(Side& side, const std::vector<std::string>& keys,
+                    const std::vector<std::string>& values, const std::vector<std::string>& queries,
+                    const std::vector<std::string>& misses, std::size_t& checksum) {
+    Timings best;
+    for (int round = 0; round < kRounds; ++round) {
+        side.reset();
+        settle_heap();
+        best.insert = std::min(best.insert, milliseconds_of([&] { side.insert(keys, values); }));
+        best.find =
+            std::min(best.find, milliseconds_of([&] { checksum = side.find(queries, misses); }));
+    }
+    return best;
+}
+
+void print_row(const std::string& operation, double trie_ms, double map_ms) {
+    std::printf("  %-32s %9.2f %9.2f %9.2f\n", operation.c_str(), trie_ms, map_ms,
+                trie_ms / map_ms);
+}
+
 void compare_trie_with_unordered_map() {
     std::mt19937 random(42);
     const std::vector<std::string> keys = make_texts(random, kKeyCount, "");
     const std::vector<std::string> values = make_texts(random, kKeyCount, "DE ");
-    std::vector<std::string> misses = make_texts(random, kKeyCount, "missing ");
+    const std::vector<std::string> misses = make_texts(random, kKeyCount, "missing ");
+    // Look-ups come in another order than the insertions, as a form's texts do.
+    std::vector<std::string> queries = keys;
+    std::shuffle(queries.begin(), queries.end(), random);
 
-    auto trie = std::make_unique<kvr::TStringHashTrie>();
-    std::unordered_map<std::string, std::string> map;
-    auto fresh_trie = [&] {
-        trie = std::make_unique<kvr::TStringHashTrie>();
-        trie->SetCaseSensitive(true);
-        trie->SetOwnsValues(true);
-    };
-
-    const double trie_insert = best_of(kRounds, fresh_trie, [&] {
-        for (int i = 0; i < kKeyCount; ++i)
-            trie->AddString(keys[i], values[i]);
-    });
-    const double map_insert = best_of(
-        kRounds, [&] { map = {}; },
-        [&] {
-            for (int i = 0; i < kKeyCount; ++i)
-                map.insert_or_assign(keys[i], values[i]);
-        });
-
-    std::size_t trie_sum = 0;
-    std::size_t map_sum = 0;
-    const double trie_find = best_of(
-        kRounds, [&] { trie_sum = 0; },
-        [&] {
-            for (const std::string& key : keys) {
-                const auto found = trie->Find(key);
-                trie_sum += static_cast<const kvr::THashStringItem*>(*found)->Value.size();
-            }
-            for (const std::string& key : misses)
-                trie_sum += trie->Find(key).has_value();
-        });
-    const double map_find = best_of(
-        kRounds, [&] { map_sum = 0; },
-        [&] {
-            for (const std::string& key : keys)
-                map_sum += map.find(key)->second.size();
-            for (const std::string& key : misses)
-                map_sum += map.count(key);
-        });
-    if (trie_sum != map_sum || trie->Count() != map.size()) {
-        std::printf("MISMATCH: trie %zu/%zu, map %zu/%zu\n", trie_sum, trie->Count(), map_sum,
-                    map.size());
+    std::printf("String hash trie against std::unordered_map, %d keys (best of %d rounds)\n"
+                "  look-ups: every key in shuffled order, then %d absent keys\n",
+                kKeyCount, kRounds, kKeyCount);
+    std::printf("  %-32s %9s %9s %9s\n", "operation", "trie ms", "map ms", "trie/map");
+    for (const bool case_sensitive : {true, false}) {
+        TrieSide trie(case_sensitive);
+        MapSide map(case_sensitive);
+        std::size_t trie_sum = 0;
+        std::size_t map_sum = 0;
+        const Timings trie_best = time_rounds(trie, keys, values, queries, misses, trie_sum);
+        const Timings map_best = time_rounds(map, keys, values, queries, misses, map_sum);
+        if (trie_sum != map_sum || trie.size() != map.size()) {
+            std::printf("MISMATCH: trie %zu/%zu, map %zu/%zu\n", trie_sum, trie.size(), map_sum,
+                        map.size());
+        }
+        const std::string what = case_sensitive ? "case-sensitive" : "ignoring case";
+        print_row(what + ": insert", trie_best.insert, map_best.insert);
+        print_row(what + ": look up", trie_best.find, map_best.find);
     }
-
-    std::printf("String hash trie against std::unordered_map, %d keys (best of %d rounds)\n",
-                kKeyCount, kRounds);
-    std::printf("  %-36s %10s %10s %8s\n", "operation", "trie ms", "map ms", "trie/map");
-    std::printf("  %-36s %10.2f %10.2f %8.2f\n", "insert all keys", trie_insert, map_insert,
-                trie_insert / map_insert);
-    std::printf("  %-36s %10.2f %10.2f %8.2f\n", "look up all keys + as many misses", trie_find,
-                map_find, trie_find / map_find);
 }
 
 // A language file of about the given size: settings, comments and blocks for three languages.
@@ -149,11 +209,13 @@ void time_language_file_parser() {
     for (int round = 0; round < kRounds; ++round) {
         for (std::size_t i = 0; i < files.size(); ++i) {
             std::size_t count = 0;
+            settle_heap();
             streamed[i] = std::min(streamed[i], milliseconds_of([&] {
                                        kvr::parse_language_file(
                                            files[i], "EN", "DE",
                                            [&](std::string_view, std::string_view) { ++count; });
                                    }));
+            settle_heap();
             collected[i] =
                 std::min(collected[i], milliseconds_of([&] {
                              entries[i] =

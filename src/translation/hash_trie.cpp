@@ -8,18 +8,36 @@ namespace kvr {
 
 namespace {
 
-constexpr std::array<std::uint32_t, 256> make_crc_table() {
-    std::array<std::uint32_t, 256> table{};
+// Tables for a CRC of eight bytes per step ("slicing by 8"): table 0 is the classic byte
+// table; table k advances a byte's contribution by k more zero bytes. The register after
+// eight bytes is the XOR of eight independent look-ups, which shortens the dependency chain of
+// the byte-at-a-time loop; the result is the same bit for bit.
+using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
+
+constexpr CrcTables make_crc_tables() {
+    CrcTables tables{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t crc = i;
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-        table[i] = crc;
+        tables[0][i] = crc;
     }
-    return table;
+    for (std::size_t k = 1; k < tables.size(); ++k) {
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            const std::uint32_t previous = tables[k - 1][i];
+            tables[k][i] = (previous >> 8) ^ tables[0][previous & 0xFF];
+        }
+    }
+    return tables;
 }
 
-constexpr std::array<std::uint32_t, 256> kCrcTable = make_crc_table();
+constexpr CrcTables kCrcTables = make_crc_tables();
+
+// Four bytes as a little-endian number, whatever the machine's byte order.
+std::uint32_t load_le32(const unsigned char* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
 
 std::size_t chain_length(const TLinkedItem* head) {
     std::size_t length = 0;
@@ -42,9 +60,19 @@ void push_front(std::unique_ptr<TLinkedItem>& head, std::unique_ptr<TLinkedItem>
 } // namespace
 
 std::uint32_t trie_crc32(std::string_view bytes) {
+    const auto& t = kCrcTables;
+    const auto* next = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t left = bytes.size();
     std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes)
-        crc = kCrcTable[(crc ^ static_cast<unsigned char>(c)) & 0xFF] ^ (crc >> 8);
+    for (; left >= 8; left -= 8, next += 8) {
+        const std::uint32_t low = crc ^ load_le32(next);
+        const std::uint32_t high = load_le32(next + 4);
+        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^
+              t[4][low >> 24] ^ t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^
+              t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
+    }
+    for (; left > 0; --left, ++next)
+        crc = t[0][(crc ^ *next) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 
@@ -98,11 +126,16 @@ void THashTrie::ForEach(
 }
 
 void THashTrie::Insert(std::string_view key, THashValue* value, bool owns_value) {
+    Insert(key, HashOf(key), value, owns_value);
+}
+
+void THashTrie::Insert(std::string_view key, std::uint32_t hash, THashValue* value,
+                       bool owns_value) {
     auto entry = std::make_unique<TLinkedItem>();
     entry->Key.assign(key);
     entry->Value = value;
     entry->OwnsValue = owns_value;
-    entry->Hash = HashOf(key);
+    entry->Hash = hash;
     InsertEntry(std::move(entry));
 }
 
@@ -143,7 +176,11 @@ void THashTrie::InsertEntry(std::unique_ptr<TLinkedItem> entry) {
 
 TLinkedItem* THashTrie::FindEntry(std::string_view key) const {
     if (!root_) return nullptr;
-    const std::uint32_t hash = HashOf(key);
+    return FindEntry(key, HashOf(key));
+}
+
+TLinkedItem* THashTrie::FindEntry(std::string_view key, std::uint32_t hash) const {
+    if (!root_) return nullptr;
     const TTreeItem* node = root_.get();
     for (;;) {
         const TTreeItem::Slot& slot = node->slots_[SlotIndex(hash, node->level_)];
@@ -160,7 +197,12 @@ TLinkedItem* THashTrie::FindEntry(std::string_view key) const {
 
 bool THashTrie::Remove(std::string_view key) {
     if (!root_) return false;
-    if (!RemoveFrom(*root_, key, HashOf(key))) return false;
+    return Remove(key, HashOf(key));
+}
+
+bool THashTrie::Remove(std::string_view key, std::uint32_t hash) {
+    if (!root_) return false;
+    if (!RemoveFrom(*root_, key, hash)) return false;
     --count_;
     return true;
 }
@@ -187,7 +229,7 @@ bool THashTrie::RemoveFrom(TTreeItem& node, std::string_view key, std::uint32_t 
     return false;
 }
 
-TStringHashTrie::TStringHashTrie(const TAnsiCaseFolding& folding) : folding_(folding) {}
+TStringHashTrie::TStringHashTrie(const TextPlatform& platform) : platform_(platform) {}
 
 TStringHashTrie::~TStringHashTrie() {
     Clear();
@@ -215,16 +257,17 @@ void TStringHashTrie::AddString(std::string_view key, std::string text) {
 void TStringHashTrie::AddOwned(std::string_view key, THashValue* value, bool owns_value) {
     // Holds an owned value until its entry holds it, so that a failed insertion frees it.
     std::unique_ptr<THashValue> guard(owns_value ? value : nullptr);
-    if (TLinkedItem* existing = FindEntry(key)) {
+    const std::uint32_t hash = HashOf(key);
+    if (TLinkedItem* existing = FindEntry(key, hash)) {
         if (value != nullptr && existing->Value == value && existing->OwnsValue) {
             // Re-adding the value the key already holds: deleting the old entry must not free it.
             existing->OwnsValue = false;
             if (!guard) guard.reset(value);
             owns_value = true;
         }
-        Remove(key);
+        Remove(key, hash);
     }
-    Insert(key, value, owns_value);
+    Insert(key, hash, value, owns_value);
     static_cast<void>(guard.release());
 }
 
@@ -245,11 +288,16 @@ bool TStringHashTrie::Delete(std::string_view key) {
 }
 
 std::uint32_t TStringHashTrie::HashOf(std::string_view key) const {
-    return case_sensitive_ ? trie_crc32(key) : trie_crc32(folding_.upper(key));
+    return case_sensitive_ ? trie_crc32(key) : trie_crc32(platform_.ansi_upper(key));
 }
 
 bool TStringHashTrie::KeysEqual(std::string_view a, std::string_view b) const {
-    return case_sensitive_ ? a == b : folding_.equal_ignoring_case(a, b);
+    // Equal bytes have equal upper case; most look-ups ask with the very text they stored,
+    // and need not fold it again.
+    if (a == b) return true;
+    if (case_sensitive_) return false;
+    // Upper-case equality, not the platform's comparison: it must agree with HashOf.
+    return platform_.ansi_upper(a) == platform_.ansi_upper(b);
 }
 
 } // namespace kvr

@@ -3,7 +3,7 @@
 // with chains of at most eight entries at the leaves. The translator keeps its loaded
 // translations in them (THashStringItem values).
 
-#include "translation/ansi_text.h"
+#include "component/text_platform.h"
 
 #include <array>
 #include <cstddef>
@@ -109,11 +109,18 @@ class THashTrie {
     // overrides this must call Clear in its own destructor.
     virtual void ReleaseEntry(TLinkedItem& entry);
 
+    // In the overloads with a hash, hash must be HashOf(key): the caller computes it once for
+    // a look-up and an insertion of the same key.
+
     // Inserts without looking for an equal key first.
     void Insert(std::string_view key, THashValue* value, bool owns_value);
+    void Insert(std::string_view key, std::uint32_t hash, THashValue* value, bool owns_value);
+    // The entry of an equal key, or null.
     TLinkedItem* FindEntry(std::string_view key) const;
+    TLinkedItem* FindEntry(std::string_view key, std::uint32_t hash) const;
     // Removes the entry of an equal key; false when there is none.
     bool Remove(std::string_view key);
+    bool Remove(std::string_view key, std::uint32_t hash);
 
   private:
     void InsertEntry(std::unique_ptr<TLinkedItem> entry);
@@ -125,10 +132,16 @@ class THashTrie {
 };
 
 // Maps 8-bit strings to value objects. Both flags are false after creation.
+//
+// Without CaseSensitive, keys are hashed in the platform's ANSI upper case and two keys are
+// equal exactly when their upper-case forms are equal byte for byte, so equal keys always hash
+// alike whatever the code page's casing rules are.
 class TStringHashTrie : public THashTrie {
   public:
-    // folding: the upper-casing used when CaseSensitive is false; it must outlive the trie.
-    explicit TStringHashTrie(const TAnsiCaseFolding& folding = windows1252_case_folding());
+    // platform: the text services whose upper-casing the trie uses, by default those in force
+    // when the trie is made; it must outlive the trie. The trie keeps it for its lifetime, so
+    // its keys stay findable when another platform is installed later.
+    explicit TStringHashTrie(const TextPlatform& platform = text_platform());
     ~TStringHashTrie() override;
 
     bool CaseSensitive() const { return case_sensitive_; }
@@ -164,7 +177,7 @@ class TStringHashTrie : public THashTrie {
   private:
     void AddOwned(std::string_view key, THashValue* value, bool owns_value);
 
-    const TAnsiCaseFolding& folding_;
+    const TextPlatform& platform_;
     bool case_sensitive_ = false;
     bool owns_values_ = false;
 };

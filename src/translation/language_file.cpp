@@ -1,6 +1,6 @@
 #include "translation/language_file.h"
 
-#include "translation/ansi_text.h"
+#include "component/text_util.h"
 
 #include <array>
 #include <utility>
@@ -18,16 +18,6 @@ std::string_view trim_spaces(std::string_view line) {
     while (!line.empty() && line.back() == ' ')
         line.remove_suffix(1);
     return line;
-}
-
-// Trims blanks and control characters (codes up to 32) at both ends.
-std::string_view trim_controls(std::string_view text) {
-    auto is_blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    while (!text.empty() && is_blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 std::string_view setting_head(std::string_view line) {
@@ -129,7 +119,8 @@ bool apply_setting_line(std::string_view line, TLngSettings& settings) {
     if (!encoding && !bidi && !locale && !charset) return false;
 
     // The value follows the first "=" of the head, whichever key that belongs to.
-    const std::string value = ascii_lower(trim_controls(head.substr(head.find('=') + 1)));
+    const std::string value =
+        text::ascii_lower(text::trim_controls(head.substr(head.find('=') + 1)));
     if (encoding && value == "utf-8") settings.Utf8 = true;
     if (bidi) {
         if (const auto mode = bidi_from_name(value)) settings.BiDiMode = *mode;
@@ -155,7 +146,7 @@ bool apply_directive_line(std::string_view line, TLngDirectives& directives) {
         {"//filerewrite", TLngFileMode::fmRewrite},
         {"//fileappend", TLngFileMode::fmAppend},
     }};
-    const std::string_view word = trim_controls(setting_head(line));
+    const std::string_view word = text::trim_controls(setting_head(line));
     for (const auto& [name, mode] : kCollect) {
         if (word == name) {
             directives.CollectMode = mode;
@@ -272,7 +263,7 @@ std::vector<std::string> languages_section_lines(std::string_view text) {
             const std::string_view name = std::string_view(line).substr(1, line.size() - 2);
             if (where == Where::inside) {
                 where = Where::done;
-            } else if (ascii_equal_ignoring_case(name, "Languages")) {
+            } else if (text::same_text_ascii(name, "Languages")) {
                 where = Where::inside;
             }
             return;
@@ -284,12 +275,12 @@ std::vector<std::string> languages_section_lines(std::string_view text) {
 
 std::string default_language_from_section(std::span<const std::string> lines) {
     for (const std::string& line : lines) {
-        const std::string_view text = line;
-        const std::size_t equals = text.find('=');
-        const std::string_view name = trim_controls(text.substr(0, equals));
-        if (!ascii_equal_ignoring_case(name, "Default")) continue;
+        const std::string_view entry = line;
+        const std::size_t equals = entry.find('=');
+        const std::string_view name = text::trim_controls(entry.substr(0, equals));
+        if (!text::same_text_ascii(name, "Default")) continue;
         if (equals == std::string_view::npos) return {};
-        return std::string(trim_controls(text.substr(equals + 1)));
+        return std::string(text::trim_controls(entry.substr(equals + 1)));
     }
     return {};
 }

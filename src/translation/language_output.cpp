@@ -1,5 +1,7 @@
 #include "translation/language_output.h"
 
+#include "component/text_platform.h"
+
 #include <algorithm>
 
 namespace kvr {
@@ -84,11 +86,16 @@ bool write_pending_file(TLanguageFileSystem& files, std::string_view language_fi
                          [&](const std::string& path) { return files.Exists(path); });
     if (name.empty()) return false;
 
+    // Stable: texts that the locale's comparison calls equal keep the order they came in.
     if (less) {
         std::stable_sort(pending.begin(), pending.end(),
                          [&](const std::string& a, const std::string& b) { return less(a, b); });
     } else {
-        std::sort(pending.begin(), pending.end());
+        const TextPlatform& platform = text_platform();
+        std::stable_sort(pending.begin(), pending.end(),
+                         [&](const std::string& a, const std::string& b) {
+                             return platform.ansi_compare(a, b, true) < 0;
+                         });
     }
     std::string content;
     if (!files.Exists(name)) content = format_output_header(source, target);

@@ -13,8 +13,8 @@
 
 namespace kvr {
 
-// Orders the collected texts; the default compares bytes. The Windows build may pass the
-// locale's case-sensitive comparison.
+// Orders the collected texts; the default is the case-sensitive ansi_compare of the text
+// services in force (text_platform()).
 using TTextLess = std::function<bool(std::string_view a, std::string_view b)>;
 
 // Tried numbers of "//filenew" names before giving up (a guard against a file system that

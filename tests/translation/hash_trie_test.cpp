@@ -1,6 +1,7 @@
 #include "translation/hash_trie.h"
 
 #include "common/errors.h"
+#include "fake_text_platform.h"
 #include "trie_test_keys.h"
 
 #include <gtest/gtest.h>
@@ -220,6 +221,53 @@ TEST(HashTrie, CaseDecidesWhetherKeysDifferingInCaseAreTwoEntries) {
     EXPECT_EQ(insensitive.FindString("\xC4RGER \x9F"), "4");
     EXPECT_TRUE(insensitive.Delete("sAvE"));
     EXPECT_EQ(insensitive.Count(), 1u);
+}
+
+// Turkish casing: dotted i upper-cases to a dotted capital I (0xDD), dotless i (0xFD) to I.
+test::TFakeTextPlatform turkish_text_platform() {
+    test::TFakeTextPlatform platform;
+    platform.upper = [](std::string_view text) {
+        std::string upper;
+        for (const char c : text) {
+            if (c == 'i') {
+                upper.push_back('\xDD');
+            } else if (c == '\xFD') {
+                upper.push_back('I');
+            } else {
+                upper.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+            }
+        }
+        return upper;
+    };
+    return platform;
+}
+
+TEST(HashTrie, IgnoringCaseFollowsTheUpperCasingOfTheTextPlatform) {
+    const test::TFakeTextPlatform turkish = turkish_text_platform();
+    TStringHashTrie trie(turkish);
+    configure(trie, false, true);
+    trie.AddString("file", "dotted");
+    trie.AddString("FILE", "dotless");
+    EXPECT_EQ(trie.Count(), 2u);
+    EXPECT_EQ(trie.FindString("F\xDDLE"), "dotted");
+    EXPECT_EQ(trie.FindString("f\xFDle"), "dotless");
+    EXPECT_TRUE(trie.Delete("fiLe"));
+    EXPECT_FALSE(trie.Find("file").has_value());
+    EXPECT_EQ(trie.FindString("File"), "");
+    EXPECT_EQ(trie.FindString("FIle"), "dotless");
+}
+
+TEST(HashTrie, KeepsTheTextPlatformInForceWhenItWasMade) {
+    const test::TFakeTextPlatform turkish = turkish_text_platform();
+    TStringHashTrie before;
+    before.AddString("file", "x");
+    const test::TInstalledTextPlatform installed(turkish);
+    TStringHashTrie after;
+    after.AddString("file", "x");
+    // Made under Windows-1252 rules, the first trie still finds its key in plain upper case.
+    EXPECT_EQ(before.FindString("FILE"), "x");
+    EXPECT_EQ(after.FindString("FILE"), "");
+    EXPECT_EQ(after.FindString("F\xDDLE"), "x");
 }
 
 TEST(HashTrie, CaseSensitivityCannotChangeOnceKeysAreStored) {

@@ -1,6 +1,7 @@
 #include "translation/language_file.h"
 
-#include "translation/ansi_text.h"
+#include "component/text_util.h"
+#include "translation/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +102,7 @@ TEST(LanguageFileSettings, AnUnknownValueLeavesTheSettingAsItWas) {
 
 TEST(LanguageFileSettings, LocaleAcceptsDecimalAndBothHexForms) {
     for (const char* value : {"0x0419", "0X419", "$419", "1049", "$0419"})
-        EXPECT_EQ(parse_locale_value(ascii_lower(value)), std::optional<std::uint32_t>(1049))
+        EXPECT_EQ(parse_locale_value(text::ascii_lower(value)), std::optional<std::uint32_t>(1049))
             << value;
     for (const char* value : {"", "0", "$", "0x", "12abc", "+5", "4294967296", "$FFFFFFFF"})
         EXPECT_FALSE(parse_locale_value(value).has_value()) << value;
@@ -237,7 +238,45 @@ TEST(LanguageFileLongLines, AMegabyteLineIsOneEntryAndNoSetting) {
     EXPECT_EQ(parsed.Entries[0].Translation.size(), text_mb.size() + 1);
 }
 
-TEST(AnsiText, Utf8DecodingReplacesEachIllFormedPartAndKeepsWhatFollows) {
+TEST(LanguageFileLongLines, HugeRunsOfOneKindOfLineYieldWhatTheirBlocksHold) {
+    EXPECT_EQ(entries_of(std::string(100000, '\n')), Entries{});
+    EXPECT_EQ(entries_of("EN:>a" + std::string(100000, '\r') + "\nDE:>b\n\n"),
+              (Entries{{"a" + std::string(99999, '\r'), "b"}}));
+
+    std::string one_block;
+    for (int n = 0; n < 100000; ++n)
+        one_block += "EN:>key " + std::to_string(n) + "\n";
+    EXPECT_EQ(entries_of(one_block + "DE:>last\n\n"), (Entries{{"key 99999", "last"}}));
+    EXPECT_EQ(entries_of(one_block + "DE:>never closed\n"), Entries{});
+
+    std::string many_blocks;
+    for (int n = 0; n < 100000; ++n)
+        many_blocks += "EN:>k" + std::to_string(n) + "\r\nDE:>v" + std::to_string(n) + "\r\n\r\n";
+    const Entries entries = entries_of(many_blocks);
+    ASSERT_EQ(entries.size(), 100000u);
+    EXPECT_EQ(entries.front(), (std::pair<std::string, std::string>{"k0", "v0"}));
+    EXPECT_EQ(entries.back(), (std::pair<std::string, std::string>{"k99999", "v99999"}));
+}
+
+// Random bytes under "Encoding=utf-8": the decoder stays within the text, and whatever it
+// accepts without a replacement character is exactly what was written.
+TEST(Utf8Text, RandomBytesDecodeConsistently) {
+    std::mt19937 random(99);
+    for (int round = 0; round < 5000; ++round) {
+        std::string bytes(random() % 24, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random() % 3 == 0 ? random() : 0x80 + random() % 0x78);
+        const std::u16string wide = utf8_to_wide(bytes);
+        ASSERT_LE(wide.size(), bytes.size());
+        const std::string reencoded = wide_to_utf8(wide);
+        ASSERT_EQ(utf8_to_wide(reencoded), wide);
+        if (wide.find(u'\uFFFD') == std::u16string::npos) {
+            ASSERT_EQ(reencoded, bytes);
+        }
+    }
+}
+
+TEST(Utf8Text, DecodingReplacesEachIllFormedPartAndKeepsWhatFollows) {
     EXPECT_EQ(utf8_to_wide("Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x98\x80"),
               u"Gr\u00FC\u00DF \u20AC \U0001F600");
     EXPECT_EQ(utf8_to_wide("\xC0\x80"), u"\uFFFD\uFFFD");           // overlong
@@ -253,21 +292,6 @@ TEST(AnsiText, Utf8DecodingReplacesEachIllFormedPartAndKeepsWhatFollows) {
     EXPECT_EQ(utf8_to_wide(std::string("\0", 1)), std::u16string(1, u'\0'));
     EXPECT_EQ(wide_to_utf8(u"\u00FC\u20AC\U0001F600"), "\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80");
     EXPECT_EQ(wide_to_utf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
-}
-
-TEST(AnsiText, Windows1252DefaultsMapTheHighControlRangeAndFoldAccents) {
-    const TAnsiCodePage& page = windows1252_code_page();
-    EXPECT_EQ(page.to_wide("\x80\x81\x9F\xE4"), u"\u20AC\u0081\u0178\u00E4");
-    EXPECT_EQ(page.from_wide(u"\u20AC\u0178\u00E4\u0419"), "\x80\x9F\xE4?");
-    for (int c = 0; c < 256; ++c) {
-        const std::string byte(1, static_cast<char>(c));
-        ASSERT_EQ(page.from_wide(page.to_wide(byte)), byte) << c;
-    }
-    const TAnsiCaseFolding& folding = windows1252_case_folding();
-    EXPECT_EQ(folding.upper("abc \xE4\xF7\xFE\xFF\x9A\xDF\xB5"),
-              "ABC \xC4\xF7\xDE\x9F\x8A\xDF\xB5");
-    EXPECT_TRUE(folding.equal_ignoring_case("\xE9t\xE9", "\xC9T\xC9"));
-    EXPECT_FALSE(folding.equal_ignoring_case("\xF7", "\xD7")); // division and multiplication signs
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "translation/language_io.h"
 
+#include "fake_text_platform.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -125,6 +127,22 @@ TEST(PendingFile, SortsWithTheGivenComparison) {
                                    descending));
     EXPECT_EQ(files.files.at("x.lng.new"),
               kHeader + "EN:>c\r\nDE:>\r\n\r\nEN:>b\r\nDE:>\r\n\r\nEN:>a\r\nDE:>\r\n\r\n\r\n");
+}
+
+TEST(PendingFile, SortsWithTheCaseSensitiveComparisonOfTheTextPlatformByDefault) {
+    test::TFakeTextPlatform reversed;
+    bool asked_ignoring_case = false;
+    reversed.compare = [&](std::string_view a, std::string_view b, bool case_sensitive) {
+        asked_ignoring_case |= !case_sensitive;
+        return b.compare(a);
+    };
+    const test::TInstalledTextPlatform installed(reversed);
+    TMemoryFiles files;
+    ASSERT_TRUE(write_pending_file(files, "x.lng", TLngCollectMode::cmSaveUntr,
+                                   TLngFileMode::fmRewrite, "EN", "DE", {"b", "C", "a"}));
+    EXPECT_EQ(files.files.at("x.lng.new"),
+              kHeader + "EN:>b\r\nDE:>\r\n\r\nEN:>a\r\nDE:>\r\n\r\nEN:>C\r\nDE:>\r\n\r\n\r\n");
+    EXPECT_FALSE(asked_ignoring_case);
 }
 
 TEST(OriginPath, ListsTheOwnerChainOutermostFirst) {

@@ -1,84 +1,10 @@
-#include "translation/ansi_text.h"
+#include "translation/utf8_text.h"
 
-#include <array>
 #include <cstdint>
 
 namespace kvr {
 
 namespace {
-
-// Windows-1252 assigns these characters to 0x80..0x9F; the five unassigned codes map to the
-// control character of the same number, as the Windows conversion does.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-unsigned char windows1252_upper(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-    switch (c) {
-    case 0x9A:
-        return 0x8A; // s caron
-    case 0x9C:
-        return 0x8C; // oe ligature
-    case 0x9E:
-        return 0x8E; // z caron
-    case 0xFF:
-        return 0x9F; // y diaeresis
-    default:
-        return c;
-    }
-}
-
-class TWindows1252CaseFolding final : public TAnsiCaseFolding {
-  public:
-    std::string upper(std::string_view text) const override {
-        std::string result(text);
-        for (char& c : result)
-            c = static_cast<char>(windows1252_upper(static_cast<unsigned char>(c)));
-        return result;
-    }
-    bool equal_ignoring_case(std::string_view a, std::string_view b) const override {
-        if (a.size() != b.size()) return false;
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            if (windows1252_upper(static_cast<unsigned char>(a[i])) !=
-                windows1252_upper(static_cast<unsigned char>(b[i])))
-                return false;
-        }
-        return true;
-    }
-};
-
-class TWindows1252CodePage final : public TAnsiCodePage {
-  public:
-    std::u16string to_wide(std::string_view text) const override {
-        std::u16string result;
-        result.reserve(text.size());
-        for (const char c : text) {
-            const auto byte = static_cast<unsigned char>(c);
-            result.push_back(byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80]
-                                                          : static_cast<char16_t>(byte));
-        }
-        return result;
-    }
-    std::string from_wide(std::u16string_view text) const override {
-        std::string result;
-        result.reserve(text.size());
-        for (const char16_t c : text)
-            result.push_back(narrow(c));
-        return result;
-    }
-
-  private:
-    static char narrow(char16_t c) {
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-        for (std::size_t i = 0; i < kWindows1252High.size(); ++i) {
-            if (kWindows1252High[i] == c) return static_cast<char>(0x80 + i);
-        }
-        return '?';
-    }
-};
 
 constexpr char16_t kReplacement = 0xFFFD;
 
@@ -135,20 +61,6 @@ void append_utf8(std::string& out, std::uint32_t code_point) {
 }
 
 } // namespace
-
-bool TAnsiCaseFolding::equal_ignoring_case(std::string_view a, std::string_view b) const {
-    return upper(a) == upper(b);
-}
-
-const TAnsiCaseFolding& windows1252_case_folding() {
-    static const TWindows1252CaseFolding folding;
-    return folding;
-}
-
-const TAnsiCodePage& windows1252_code_page() {
-    static const TWindows1252CodePage code_page;
-    return code_page;
-}
 
 std::u16string utf8_to_wide(std::string_view text) {
     std::u16string result;
@@ -210,17 +122,6 @@ std::string wide_to_utf8(std::u16string_view text) {
         }
     }
     return result;
-}
-
-std::string ascii_lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    return result;
-}
-
-bool ascii_equal_ignoring_case(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ascii_lower(a) == ascii_lower(b);
 }
 
 } // namespace kvr
