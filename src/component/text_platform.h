@@ -8,7 +8,8 @@
 //
 // The default, used until a platform installs its own, is Windows-1252 with the five bytes
 // that code page leaves undefined mapped to the code units of the same value (so every byte
-// survives a round trip through wide text), and "." as the decimal separator.
+// survives a round trip through wide text), and "." as the decimal separator. The Windows
+// build has the system's own services in windows_text_platform() (text_platform_win.h).
 
 #include <string>
 #include <string_view>
