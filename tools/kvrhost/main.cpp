@@ -2,9 +2,14 @@
 // exported entry points exactly as a data-logging host does.
 
 #include "host_window.h"
+#include "list_values.h"
 #include "plugin_library.h"
+#include "run_command.h"
 
 #include <CLI/CLI.hpp>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <iostream>
@@ -133,13 +138,54 @@ int main(int argc, char** argv) {
     command->add_option("--key", key, "instance key to use")->capture_default_str();
     command->add_option("tokens", tokens, "commands, each followed by its values")->required();
 
+    auto* run = app.add_subcommand(
+        "run", "stream data packets (JSON lines) through a filter module and print the combined "
+               "records as JSON lines or CSV");
+    kvrhost::RunOptions options;
+    double timeout_ms = 0;
+    std::string section_prefix;
+    run->add_option("--plugin", options.plugin, "path of the plug-in DLL")->capture_default_str();
+    run->add_option("--key", options.key, "instance key to use")->capture_default_str();
+    run->add_option("--var", options.variables,
+                    "a variable the filter waits for; repeat for up to 8. With --var the settings "
+                    "are written where the module reads them before LOAD")
+        ->allow_extra_args(false);
+    run->add_option("--timeout", timeout_ms, "aggregation timeout in ms (0: none)");
+    run->add_flag("--no-reset", options.no_reset, "keep the values after a record went out");
+    run->add_option("--ini", options.ini_file, "INI file that holds the settings");
+    run->add_option("--section-prefix", section_prefix, "prefix of the INI section");
+    run->add_option("--registry", options.registry_path,
+                    "registry key that holds the settings (HKLM when writable, else HKCU)");
+    run->add_option("--items", options.items_file,
+                    "file of parser items to announce: one name per line, optionally name:type");
+    run->add_flag("--items-from-stream", options.items_from_stream,
+                  "announce the names found in the packets as parser items");
+    run->add_flag("--csv", options.csv, "print CSV instead of JSON lines");
+    std::string clock_field;
+    run->add_option("--clock", clock_field,
+                    "field with the packet's time in seconds: replay the recorded pauses");
+    run->add_option("packets", options.input,
+                    "file of packets, one JSON object (or array of objects) per line; - reads "
+                    "standard input")
+        ->required();
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (*info) return show_identification(plugin, key);
         if (*command) return send_commands(plugin, key, tokens);
+        if (*run) {
+            if (run->count("--timeout")) options.timeout_ms = timeout_ms;
+            if (run->count("--section-prefix")) options.section_prefix = section_prefix;
+            options.clock_field = kvrhost::utf8_from_ansi(clock_field);
+            // Bytes pass unchanged: packets are UTF-8, and CSV lines end in CR LF by themselves.
+            _setmode(_fileno(stdin), _O_BINARY);
+            _setmode(_fileno(stdout), _O_BINARY);
+            return kvrhost::run_packets(options, std::cin, std::cout, std::cerr,
+                                        _isatty(_fileno(stderr)) != 0);
+        }
     } catch (const std::exception& error) {
         std::cerr << "kvrhost: " << error.what() << "\n";
-        return 1;
+        return *run ? 2 : 1; // run answers 1 for skipped packets, 2 when it cannot run
     }
     return 0;
 }

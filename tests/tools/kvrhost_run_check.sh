@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs kvrhost.exe under Wine once, on a tiny stream piped into its standard input, and checks
+# what it prints: the combined record on standard output, the refused line and the summary on
+# standard error, exit code 1 for the skipped line, and the settings in the INI file.
+#
+#   kvrhost_run_check.sh KVRHOST_EXE AGGREGATION_DLL WINE_RUN
+set -euo pipefail
+exe=$1
+dll=$2
+wine_run=$3
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+printf '%s\n' '{"Temp":20.5,"Date":"d1"}' '{"Temp":' '' '[{"Hum":40},{"Temp":1}]' >"$work/packets.jsonl"
+printf '%s\n' 'Temp:Float' 'Hum:Integer' 'Date' >"$work/items.txt"
+
+cd "$(dirname "$exe")"
+status=0
+"$wine_run" "$exe" run --plugin "$dll" --var Temp --var Hum --ini "$work/settings.ini" \
+  --items "$work/items.txt" - <"$work/packets.jsonl" >"$work/out" 2>"$work/err" || status=$?
+
+failed=0
+fail() {
+  echo "FAIL: $*"
+  failed=1
+}
+[ "$status" = 1 ] || fail "exit code $status, expected 1 for the skipped line"
+expected_out='{"Temp":20.5,"Date":"d1","Hum":40}'
+[ "$(cat "$work/out")" = "$expected_out" ] || fail "standard output is not the one record $expected_out"
+grep -q '^stdin:2: malformed JSON at column ' "$work/err" || fail "no report of line 2"
+grep -q ':3: ' "$work/err" && fail "the empty line 3 was reported"
+grep -q '^kvrhost: 2 packets, 1 records, 1 skipped, 0 failed, ' "$work/err" || fail "no summary"
+tr -d '\r' <"$work/settings.ini" | grep -qx 'Var1=Temp' || fail "Var1 is not in the INI file"
+tr -d '\r' <"$work/settings.ini" | grep -qx 'No reset=False' || fail "No reset is not in the INI file"
+
+if [ "$failed" = 1 ]; then
+  echo "--- standard output"; cat "$work/out"
+  echo "--- standard error"; cat "$work/err"
+  echo "--- settings.ini"; cat "$work/settings.ini" 2>/dev/null || true
+  exit 1
+fi
+echo "kvrhost run check passed"

@@ -1,0 +1,365 @@
+#include "run_command.h"
+
+#include "host_window.h"
+#include "list_values.h"
+#include "plugin_library.h"
+#include "registry_settings.h"
+
+#include "common/win32_handle.h"
+#include "kvrhost/core/clock_pacer.h"
+#include "kvrhost/core/line_reader.h"
+#include "kvrhost/core/parser_items.h"
+#include "kvrhost/core/record_output.h"
+#include "kvrhost/core/run_report.h"
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace kvrhost {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using TextValues = std::vector<std::pair<std::string, std::string>>;
+
+// A fresh, empty file in the temporary folder, deleted with this object.
+class TemporaryIniFile {
+  public:
+    TemporaryIniFile() {
+        char folder[MAX_PATH + 1];
+        const DWORD length = GetTempPathA(sizeof folder, folder);
+        if (length == 0 || length > MAX_PATH) kvr::throw_last_error("GetTempPathA");
+        char path[MAX_PATH + 1];
+        if (!GetTempFileNameA(folder, "kvr", 0, path)) kvr::throw_last_error("GetTempFileNameA");
+        path_ = path;
+    }
+    ~TemporaryIniFile() { DeleteFileA(path_.c_str()); }
+    TemporaryIniFile(const TemporaryIniFile&) = delete;
+    TemporaryIniFile& operator=(const TemporaryIniFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// One module instance from LOAD to its release. Whatever happens after load() was called, the
+// destructor sends UNLOAD (with the same INI file, so that the module does not take a changed
+// location for a new one), releases the instance and announces the library's unload.
+class ModuleSession {
+  public:
+    ModuleSession(PluginLibrary& library, HostWindow& window, std::uint32_t key,
+                  TextValues location)
+        : library_(library), window_(window), key_(key), location_(std::move(location)),
+          data_call_(key) {
+        window_.on_reload_request = [this](std::uint32_t) { reload_settings(); };
+    }
+
+    ~ModuleSession() {
+        try {
+            finish();
+        } catch (...) {
+            // Out of memory on the way out: the process ends anyway.
+        }
+        window_.on_reload_request = nullptr;
+    }
+    ModuleSession(const ModuleSession&) = delete;
+    ModuleSession& operator=(const ModuleSession&) = delete;
+
+    void load() {
+        load_sent_ = true;
+        if (const std::int32_t result = command("LOAD", location_); result != 0)
+            throw RunError("the module answered LOAD with " + std::to_string(result));
+    }
+
+    // UNLOAD, the release of the instance and the library-unload notice; once.
+    void finish() {
+        if (!load_sent_ || finished_) return;
+        finished_ = true;
+        command("UNLOAD", ini_file_value());
+        window_.fetch_queued_lines();
+        notify(KVR_CALLMODE_RELEASE);
+        notify(KVR_CALLMODE_LIBRARY_UNLOAD);
+    }
+
+    void set_items(const std::string& items) {
+        if (const std::int32_t result = command("SET-ITEMS", {}, &items); result != 0)
+            throw RunError("the module answered SET-ITEMS with " + std::to_string(result));
+    }
+
+    // Hands one packet to the module with the filter role. Answers the module's result code;
+    // `rows` is the module's rows list (read it before the next call) or null.
+    std::int32_t process(kvr_params_list& packet, const kvr_params_list*& rows) {
+        TPluginCallRec& record = data_call_.record;
+        record.ModuleTypes = KVR_MTT_FILTER;
+        record.DataKind = KVR_DATAKIND_PARAMS_LIST;
+        record.Data = &packet;
+        record.BufferSize = 0;
+        record.ResultKind = KVR_RESULTKIND_NONE;
+        record.ResultValue = 0;
+        const std::int32_t result = library_.ProcessData(&record);
+        window_.pump();
+        rows = nullptr;
+        if (record.ResultKind == KVR_RESULTKIND_ROWS_LIST && record.ResultValue != 0)
+            rows = reinterpret_cast<const kvr_params_list*>(std::intptr_t(record.ResultValue));
+        return result;
+    }
+
+  private:
+    TextValues ini_file_value() const {
+        TextValues values;
+        for (const auto& value : location_)
+            if (value.first == "INI-FILE") values.push_back(value);
+        return values;
+    }
+
+    // The module asks, through its host, to reload its settings on this thread.
+    void reload_settings() noexcept {
+        try {
+            command("LOAD-SETTINGS-NOW", ini_file_value());
+        } catch (...) {
+            // Out of memory inside a window message: the request is dropped.
+        }
+    }
+
+    std::int32_t command(const char* name, const TextValues& values,
+                         const std::string* items = nullptr) {
+        HostCall call(key_);
+        kvr_list_add_text(call.params(), "COMMAND", name);
+        kvr_list_add_int(call.params(), "MessagesProcessorHandle",
+                         std::int32_t(reinterpret_cast<std::intptr_t>(window_.handle())));
+        for (const auto& [value_name, text] : values)
+            kvr_list_add_text(call.params(), value_name.c_str(), text.c_str());
+        if (items) {
+            // Items text is UTF-8; the module reads the OLE string in its own code page.
+            VARIANT value;
+            VariantInit(&value);
+            value.vt = VT_BSTR;
+            value.bstrVal = bstr_from_utf8(*items);
+            kvr_list_add(call.params(), "ITEMS", &value);
+            VariantClear(&value);
+        }
+        const std::int32_t result = library_.ExecutePluginCommand(&call.record);
+        window_.pump();
+        return result;
+    }
+
+    void notify(std::uint8_t call_mode) {
+        HostCall call(key_);
+        call.record.CallMode = call_mode;
+        library_.GetModuleType(&call.record);
+    }
+
+    PluginLibrary& library_;
+    HostWindow& window_;
+    std::uint32_t key_;
+    TextValues location_;
+    HostCall data_call_; // its empty list is the Params of every data call
+    bool load_sent_ = false;
+    bool finished_ = false;
+};
+
+// The progress line on a terminal, rewritten in place about once a second.
+class ProgressLine {
+  public:
+    ProgressLine(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+
+    void update(const RunCounts& counts) {
+        if (!enabled_ || Clock::now() - shown_ < std::chrono::seconds(1)) return;
+        const std::string text = progress_text(counts);
+        err_ << '\r' << text << std::string(width_ > text.size() ? width_ - text.size() : 0, ' ')
+             << std::flush;
+        width_ = text.size();
+        shown_ = Clock::now();
+    }
+    // Clears the line before other text is written.
+    void clear() {
+        if (width_ == 0) return;
+        err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+        width_ = 0;
+    }
+
+  private:
+    std::ostream& err_;
+    bool enabled_;
+    std::size_t width_ = 0;
+    Clock::time_point shown_ = Clock::now();
+};
+
+// The items to announce with SET-ITEMS, or nothing when none were asked for.
+std::optional<std::vector<ParserItem>> parser_items(const RunOptions& options, std::ostream& err) {
+    if (!options.items_file.empty()) {
+        std::ifstream in(options.items_file, std::ios::binary);
+        if (!in) throw RunError("cannot open the items file " + options.items_file);
+        return read_items_file(in, options.items_file);
+    }
+    if (!options.items_from_stream) return std::nullopt;
+    std::ifstream in(options.input, std::ios::binary);
+    if (!in) throw RunError("cannot open " + options.input);
+    std::vector<std::string> unusable;
+    std::vector<ParserItem> items = items_from_stream(in, unusable);
+    for (const std::string& name : unusable)
+        err << "kvrhost: the name \"" << name << "\" cannot be announced as a parser item\n";
+    return items;
+}
+
+// Writes the settings where LOAD will point the module and answers the location values.
+TextValues settings_location(const RunOptions& options,
+                             std::unique_ptr<TemporaryIniFile>& temporary) {
+    const std::optional<FilterSettings> settings = options.filter_settings();
+    std::string ini_file = options.ini_file;
+    if (settings && ini_file.empty() && options.registry_path.empty()) {
+        temporary = std::make_unique<TemporaryIniFile>();
+        ini_file = temporary->path();
+    }
+    if (settings) {
+        if (!options.registry_path.empty())
+            write_settings_registry(options.registry_path, *settings);
+        else
+            write_settings_ini(ini_file, options.section_prefix.value_or(""), *settings);
+    }
+    TextValues location;
+    if (!options.registry_path.empty())
+        location.emplace_back("RegistryPath", options.registry_path);
+    if (options.section_prefix) location.emplace_back("INISectionPrefix", *options.section_prefix);
+    if (!ini_file.empty()) location.emplace_back("INI-FILE", ini_file);
+    return location;
+}
+
+// Sleeps until `until`, running the host window's messages meanwhile.
+void wait_until(Clock::time_point until, HostWindow& window) {
+    for (auto now = Clock::now(); now < until; now = Clock::now()) {
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(until - now, std::chrono::milliseconds(50)));
+        window.pump();
+    }
+}
+
+// Reads every line of the input and hands each packet to the module.
+class PacketRun {
+  public:
+    PacketRun(const RunOptions& options, ModuleSession& module, HostWindow& window,
+              std::ostream& out, std::ostream& err, bool progress)
+        : options_(options), module_(module), window_(window), err_(err),
+          label_(options.reads_standard_input() ? "stdin" : options.input),
+          progress_(err, progress) {
+        if (options.csv)
+            writer_ = std::make_unique<CsvWriter>(out);
+        else
+            writer_ = std::make_unique<JsonLinesWriter>(out);
+    }
+
+    RunCounts run(std::istream& in) {
+        const Clock::time_point start = Clock::now();
+        LineReader reader(in);
+        while (const std::optional<InputLine> line = reader.next()) {
+            handle(*line);
+            progress_.update(counts_);
+        }
+        progress_.clear();
+        counts_.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return counts_;
+    }
+
+  private:
+    void handle(const InputLine& line) {
+        PacketOutcome outcome = packet_from_line(line);
+        if (!outcome.packet) {
+            if (!outcome.error.empty()) skip(line.number, outcome.error);
+            return;
+        }
+        ListOutcome list = packet_list(*outcome.packet);
+        if (!list.list) return skip(line.number, list.error);
+
+        std::optional<double> stamp;
+        if (!options_.clock_field.empty()) {
+            stamp = number_field(*outcome.packet, options_.clock_field);
+            if (stamp)
+                wait_until(Clock::now() + pacer_.wait_before(*stamp, Clock::now()), window_);
+            else
+                ++counts_.unstamped;
+        }
+        const Clock::time_point sent = Clock::now();
+        const kvr_params_list* rows = nullptr;
+        const std::int32_t result = module_.process(*list.list, rows);
+        ++counts_.packets;
+        if (stamp) pacer_.sent(*stamp, sent);
+        if (result < 0) fail(line.number, "the module answered " + std::to_string(result));
+        if (rows && !kvr_list_is_alive(rows))
+            return fail(line.number, "the module handed back a rows list that is not alive");
+        if (rows) write_records(line.number, *rows);
+    }
+
+    void write_records(std::size_t line, const kvr_params_list& rows) {
+        for (const Record& record : split_records(list_items(rows))) {
+            const std::vector<std::string> unwritten = writer_->write(record);
+            ++counts_.records;
+            counts_.unwritten += unwritten.size();
+            for (const std::string& name : unwritten)
+                if (unwritten_names_.add(name))
+                    report(line, "the value of \"" + name +
+                                     "\" has no CSV column (the header came from the first "
+                                     "record) and is left out, here and in later records");
+        }
+    }
+
+    void skip(std::size_t line, const std::string& reason) {
+        ++counts_.skipped;
+        report(line, reason + "; packet skipped");
+    }
+    void fail(std::size_t line, const std::string& reason) {
+        ++counts_.failed;
+        report(line, reason);
+    }
+    void report(std::size_t line, const std::string& text) {
+        progress_.clear();
+        err_ << line_problem(label_, line, text) << '\n' << std::flush;
+    }
+
+    const RunOptions& options_;
+    ModuleSession& module_;
+    HostWindow& window_;
+    std::ostream& err_;
+    std::string label_;
+    ProgressLine progress_;
+    std::unique_ptr<RecordWriter> writer_;
+    ClockPacer pacer_;
+    SeenNames unwritten_names_;
+    RunCounts counts_;
+};
+
+} // namespace
+
+int run_packets(const RunOptions& options, std::istream& standard_input, std::ostream& out,
+                std::ostream& err, bool progress) {
+    if (const auto problem = options_problem(options)) throw RunError(*problem);
+    const std::optional<std::vector<ParserItem>> items = parser_items(options, err);
+
+    std::ifstream file;
+    if (!options.reads_standard_input()) {
+        file.open(options.input, std::ios::binary);
+        if (!file) throw RunError("cannot open " + options.input);
+    }
+    std::istream& in = options.reads_standard_input() ? standard_input : file;
+
+    std::unique_ptr<TemporaryIniFile> temporary; // outlives the module that reads it
+    const TextValues location = settings_location(options, temporary);
+
+    PluginLibrary library(options.plugin);
+    HostWindow window(library, options.key, err);
+    ModuleSession module(library, window, options.key, location);
+    module.load();
+    if (items) module.set_items(items_text(*items));
+
+    PacketRun packets(options, module, window, out, err, progress);
+    const RunCounts counts = packets.run(in);
+    module.finish();
+    err << summary_text(counts, !options.clock_field.empty()) << '\n' << std::flush;
+    return counts.clean() ? 0 : 1;
+}
+
+} // namespace kvrhost
