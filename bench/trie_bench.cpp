@@ -2,7 +2,8 @@
 //   1. the string hash trie against std::unordered_map<std::string, std::string> on the same
 //      100,000 language-file-like keys (insert and look-up, best of several rounds), once
 //      case-sensitive as the translator uses it and once ignoring case, where the map keys on
-//      the upper-cased text;
+//      the upper-cased text; then the same on 100,000 forged keys that all share one CRC-32, as
+//      a crafted language file could hold them (look-ups of absent keys with that CRC too);
 //   2. the language-file parser on a generated 1 MB and 10 MB file, time per MB side by side,
 //      to show that parsing time grows linearly with the file.
 
@@ -10,8 +11,11 @@
 #include "translation/hash_trie.h"
 #include "translation/language_file.h"
 
+#include "../tests/translation/trie_test_keys.h"
+
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -148,34 +152,77 @@ void print_row(const std::string& operation, double trie_ms, double map_ms) {
                 trie_ms / map_ms);
 }
 
-void compare_trie_with_unordered_map() {
-    std::mt19937 random(42);
-    const std::vector<std::string> keys = make_texts(random, kKeyCount, "");
-    const std::vector<std::string> values = make_texts(random, kKeyCount, "DE ");
-    const std::vector<std::string> misses = make_texts(random, kKeyCount, "missing ");
-    // Look-ups come in another order than the insertions, as a form's texts do.
-    std::vector<std::string> queries = keys;
-    std::shuffle(queries.begin(), queries.end(), random);
+// The keys a comparison runs on: every key is inserted, then looked up in another order (as a
+// form's texts are), then as many absent keys.
+struct KeySet {
+    std::vector<std::string> keys;
+    std::vector<std::string> values;
+    std::vector<std::string> queries;
+    std::vector<std::string> misses;
+};
 
-    std::printf("String hash trie against std::unordered_map, %d keys (best of %d rounds)\n"
-                "  look-ups: every key in shuffled order, then %d absent keys\n",
-                kKeyCount, kRounds, kKeyCount);
-    std::printf("  %-32s %9s %9s %9s\n", "operation", "trie ms", "map ms", "trie/map");
+KeySet make_key_set(std::mt19937& random, std::vector<std::string> keys,
+                    std::vector<std::string> values, std::vector<std::string> misses) {
+    KeySet set{std::move(keys), std::move(values), {}, std::move(misses)};
+    set.queries = set.keys;
+    std::shuffle(set.queries.begin(), set.queries.end(), random);
+    return set;
+}
+
+// count keys whose CRC-32 register is target, each a caption text followed by four forged
+// bytes. Only keys that upper-casing leaves alone are kept, so that they share the hash in
+// both case modes.
+std::vector<std::string> make_colliding_texts(int count, const char* flavour,
+                                              std::uint32_t target) {
+    std::vector<std::string> texts;
+    texts.reserve(count);
+    for (int n = 0; static_cast<int>(texts.size()) < count; ++n) {
+        std::string text = kvr::test::key_with_crc(flavour + std::to_string(n), target);
+        if (kvr::text_platform().ansi_upper(text) == text) texts.push_back(std::move(text));
+    }
+    return texts;
+}
+
+void compare_sides(const KeySet& set, const std::string& label) {
     for (const bool case_sensitive : {true, false}) {
         TrieSide trie(case_sensitive);
         MapSide map(case_sensitive);
         std::size_t trie_sum = 0;
         std::size_t map_sum = 0;
-        const Timings trie_best = time_rounds(trie, keys, values, queries, misses, trie_sum);
-        const Timings map_best = time_rounds(map, keys, values, queries, misses, map_sum);
+        const Timings trie_best =
+            time_rounds(trie, set.keys, set.values, set.queries, set.misses, trie_sum);
+        const Timings map_best =
+            time_rounds(map, set.keys, set.values, set.queries, set.misses, map_sum);
         if (trie_sum != map_sum || trie.size() != map.size()) {
             std::printf("MISMATCH: trie %zu/%zu, map %zu/%zu\n", trie_sum, trie.size(), map_sum,
                         map.size());
         }
-        const std::string what = case_sensitive ? "case-sensitive" : "ignoring case";
+        const std::string what = label + (case_sensitive ? "case-sensitive" : "ignoring case");
         print_row(what + ": insert", trie_best.insert, map_best.insert);
         print_row(what + ": look up", trie_best.find, map_best.find);
     }
+}
+
+void compare_trie_with_unordered_map() {
+    std::mt19937 random(42);
+    std::vector<std::string> keys = make_texts(random, kKeyCount, "");
+    std::vector<std::string> values = make_texts(random, kKeyCount, "DE ");
+    std::vector<std::string> misses = make_texts(random, kKeyCount, "missing ");
+    const KeySet texts =
+        make_key_set(random, std::move(keys), std::move(values), std::move(misses));
+
+    constexpr std::uint32_t kForgedCrc = 0x1BADC0DEu;
+    const KeySet forged =
+        make_key_set(random, make_colliding_texts(kKeyCount, "FORGED CAPTION ", kForgedCrc),
+                     make_texts(random, kKeyCount, "DE "),
+                     make_colliding_texts(kKeyCount, "MISSING CAPTION ", kForgedCrc));
+
+    std::printf("String hash trie against std::unordered_map, %d keys (best of %d rounds)\n"
+                "  look-ups: every key in shuffled order, then %d absent keys\n",
+                kKeyCount, kRounds, kKeyCount);
+    std::printf("  %-32s %9s %9s %9s\n", "operation", "trie ms", "map ms", "trie/map");
+    compare_sides(texts, "");
+    compare_sides(forged, "one CRC, ");
 }
 
 // A language file of about the given size: settings, comments and blocks for three languages.

@@ -2,9 +2,21 @@
 
 #include "common/errors.h"
 
+#include <map>
 #include <utility>
 
 namespace kvr {
+
+// The index of a long chain: the comparison form of each key to the link that owns its entry
+// (the slot's chain pointer for the head, the predecessor's Next for the others), so that an
+// entry can be unlinked without walking to it. Ordered rather than hashed: keys forged to
+// collide in the trie's hash could be forged to collide in a second fixed hash as well.
+using TChainLink = std::unique_ptr<TLinkedItem>;
+using TChainIndex = std::map<std::string, TChainLink*, std::less<>>;
+
+struct TChainIndexes {
+    std::map<int, TChainIndex> by_slot;
+};
 
 namespace {
 
@@ -57,6 +69,38 @@ void push_front(std::unique_ptr<TLinkedItem>& head, std::unique_ptr<TLinkedItem>
     head = std::move(entry);
 }
 
+TChainIndex* find_index(TChainIndexes* indexes, int slot) {
+    if (indexes == nullptr) return nullptr;
+    const auto found = indexes->by_slot.find(slot);
+    return found == indexes->by_slot.end() ? nullptr : &found->second;
+}
+
+void add_index(std::unique_ptr<TChainIndexes>& indexes, int slot, TChainIndex index) {
+    if (indexes) {
+        indexes->by_slot.emplace(slot, std::move(index));
+        return;
+    }
+    auto created = std::make_unique<TChainIndexes>();
+    created->by_slot.emplace(slot, std::move(index));
+    indexes = std::move(created);
+}
+
+void drop_index(std::unique_ptr<TChainIndexes>& indexes, int slot) {
+    indexes->by_slot.erase(slot);
+    if (indexes->by_slot.empty()) indexes.reset();
+}
+
+// The index entry of a key that the chain holds; its absence would mean a broken index.
+TChainIndex::iterator indexed_entry(TChainIndex& index, const std::string& form) {
+    const auto found = index.find(form);
+    kvr_assert(found != index.end(), __FILE__, __LINE__, "chain entry missing from its index");
+    return found;
+}
+
+void assert_new_in_index(bool inserted) {
+    kvr_assert(inserted, __FILE__, __LINE__, "key inserted twice into a chain");
+}
+
 } // namespace
 
 std::uint32_t trie_crc32(std::string_view bytes) {
@@ -76,9 +120,17 @@ std::uint32_t trie_crc32(std::string_view bytes) {
     return crc;
 }
 
+TTreeItem::TTreeItem(int level) : level_(level) {}
+
 TTreeItem::~TTreeItem() {
     for (Slot& slot : slots_)
         free_chain(slot.chain);
+}
+
+std::size_t TTreeItem::IndexedEntries(int slot) const {
+    static_cast<void>(slots_.at(slot)); // the same range check as the other slot accessors
+    const TChainIndex* index = find_index(chain_indexes_.get(), slot);
+    return index == nullptr ? 0 : index->size();
 }
 
 THashTrie::~THashTrie() {
@@ -143,7 +195,8 @@ void THashTrie::InsertEntry(std::unique_ptr<TLinkedItem> entry) {
     if (!root_) root_ = std::make_unique<TTreeItem>(0);
     TTreeItem* node = root_.get();
     for (;;) {
-        TTreeItem::Slot& slot = node->slots_[SlotIndex(entry->Hash, node->level_)];
+        const int slot_index = SlotIndex(entry->Hash, node->level_);
+        TTreeItem::Slot& slot = node->slots_[slot_index];
         if (slot.child) {
             node = slot.child.get();
             continue;
@@ -153,7 +206,11 @@ void THashTrie::InsertEntry(std::unique_ptr<TLinkedItem> entry) {
             ++node->occupied_;
             break;
         }
-        if (node->level_ >= kDeepestLevel || chain_length(slot.chain.get()) < kMaxChain) {
+        if (node->level_ >= kDeepestLevel) {
+            InsertUnsplittable(*node, slot_index, std::move(entry));
+            break;
+        }
+        if (chain_length(slot.chain.get()) < kMaxChain) {
             push_front(slot.chain, std::move(entry));
             break;
         }
@@ -174,6 +231,42 @@ void THashTrie::InsertEntry(std::unique_ptr<TLinkedItem> entry) {
     ++count_;
 }
 
+// Every key of the chain has entry's hash, so no split can help: the chain grows, and from
+// kMaxChain + 1 entries on it keeps its index. Whatever throws leaves the chain and its
+// index as they were.
+void THashTrie::InsertUnsplittable(TTreeItem& node, int slot, std::unique_ptr<TLinkedItem> entry) {
+    TChainLink& head = node.slots_[slot].chain;
+    TChainIndex* index = find_index(node.chain_indexes_.get(), slot);
+    if (index == nullptr) {
+        if (chain_length(head.get()) < kMaxChain) {
+            push_front(head, std::move(entry));
+        } else {
+            IndexChainWith(node, slot, std::move(entry));
+        }
+        return;
+    }
+    // The old head will hang from the new entry's Next.
+    const auto old_head = indexed_entry(*index, ComparisonForm(head->Key));
+    assert_new_in_index(index->try_emplace(ComparisonForm(entry->Key), &head).second);
+    old_head->second = &entry->Next;
+    push_front(head, std::move(entry));
+}
+
+// Builds the index of a full chain together with the entry that makes it too long, then
+// puts that entry at the head.
+void THashTrie::IndexChainWith(TTreeItem& node, int slot, std::unique_ptr<TLinkedItem> entry) {
+    TChainLink& head = node.slots_[slot].chain;
+    TChainIndex index;
+    index.try_emplace(ComparisonForm(entry->Key), &head);
+    TChainLink* link = &entry->Next;
+    for (TLinkedItem* old = head.get(); old != nullptr; old = old->Next.get()) {
+        assert_new_in_index(index.try_emplace(ComparisonForm(old->Key), link).second);
+        link = &old->Next;
+    }
+    add_index(node.chain_indexes_, slot, std::move(index));
+    push_front(head, std::move(entry));
+}
+
 TLinkedItem* THashTrie::FindEntry(std::string_view key) const {
     if (!root_) return nullptr;
     return FindEntry(key, HashOf(key));
@@ -183,10 +276,17 @@ TLinkedItem* THashTrie::FindEntry(std::string_view key, std::uint32_t hash) cons
     if (!root_) return nullptr;
     const TTreeItem* node = root_.get();
     for (;;) {
-        const TTreeItem::Slot& slot = node->slots_[SlotIndex(hash, node->level_)];
+        const int slot_index = SlotIndex(hash, node->level_);
+        const TTreeItem::Slot& slot = node->slots_[slot_index];
         if (slot.child) {
             node = slot.child.get();
             continue;
+        }
+        if (node->level_ >= kDeepestLevel) {
+            if (const TChainIndex* index = find_index(node->chain_indexes_.get(), slot_index)) {
+                const auto found = index->find(ComparisonForm(key));
+                return found == index->end() ? nullptr : found->second->get();
+            }
         }
         for (TLinkedItem* entry = slot.chain.get(); entry != nullptr; entry = entry->Next.get()) {
             if (entry->Hash == hash && KeysEqual(entry->Key, key)) return entry;
@@ -208,7 +308,10 @@ bool THashTrie::Remove(std::string_view key, std::uint32_t hash) {
 }
 
 bool THashTrie::RemoveFrom(TTreeItem& node, std::string_view key, std::uint32_t hash) {
-    TTreeItem::Slot& slot = node.slots_[SlotIndex(hash, node.level_)];
+    const int slot_index = SlotIndex(hash, node.level_);
+    TTreeItem::Slot& slot = node.slots_[slot_index];
+    if (node.level_ >= kDeepestLevel && find_index(node.chain_indexes_.get(), slot_index))
+        return RemoveIndexed(node, slot_index, key);
     if (slot.child) {
         if (!RemoveFrom(*slot.child, key, hash)) return false;
         if (slot.child->occupied_ == 0) {
@@ -227,6 +330,23 @@ bool THashTrie::RemoveFrom(TTreeItem& node, std::string_view key, std::uint32_t 
         return true;
     }
     return false;
+}
+
+// The chain keeps more than kMaxChain entries after the removal, so its slot stays occupied.
+bool THashTrie::RemoveIndexed(TTreeItem& node, int slot, std::string_view key) {
+    TChainIndex& index = *find_index(node.chain_indexes_.get(), slot);
+    const auto found = index.find(ComparisonForm(key));
+    if (found == index.end()) return false;
+    TChainLink* const link = found->second;
+    // The entry after the removed one will hang from the removed one's link.
+    if (const TLinkedItem* follower = (*link)->Next.get())
+        indexed_entry(index, ComparisonForm(follower->Key))->second = link;
+    index.erase(found);
+    std::unique_ptr<TLinkedItem> removed = std::move(*link);
+    *link = std::move(removed->Next);
+    if (index.size() <= kMaxChain) drop_index(node.chain_indexes_, slot);
+    ReleaseEntry(*removed);
+    return true;
 }
 
 TStringHashTrie::TStringHashTrie(const TextPlatform& platform) : platform_(platform) {}
@@ -289,6 +409,10 @@ bool TStringHashTrie::Delete(std::string_view key) {
 
 std::uint32_t TStringHashTrie::HashOf(std::string_view key) const {
     return case_sensitive_ ? trie_crc32(key) : trie_crc32(platform_.ansi_upper(key));
+}
+
+std::string TStringHashTrie::ComparisonForm(std::string_view key) const {
+    return case_sensitive_ ? std::string(key) : platform_.ansi_upper(key);
 }
 
 bool TStringHashTrie::KeysEqual(std::string_view a, std::string_view b) const {

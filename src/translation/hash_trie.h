@@ -1,7 +1,8 @@
 #pragma once
 // String-keyed hash tries: 256-way nodes indexed by successive bytes of a CRC-32 of the key,
 // with chains of at most eight entries at the leaves. The translator keeps its loaded
-// translations in them (THashStringItem values).
+// translations in them (THashStringItem values). Keys whose whole hash collides, which a
+// crafted file can supply in any number, cost O(log n) each rather than a walk of their chain.
 
 #include "component/text_platform.h"
 
@@ -42,12 +43,15 @@ struct TLinkedItem {
     std::unique_ptr<TLinkedItem> Next;
 };
 
+// The look-up indexes of one node's long chains (see THashTrie); defined with the trie code.
+struct TChainIndexes;
+
 // One 256-way node. Each slot is empty, the head of a chain, or a child node.
 class TTreeItem {
   public:
     static constexpr int kSlotCount = 256;
 
-    explicit TTreeItem(int level) : level_(level) {}
+    explicit TTreeItem(int level);
     ~TTreeItem();
     TTreeItem(const TTreeItem&) = delete;
     TTreeItem& operator=(const TTreeItem&) = delete;
@@ -59,6 +63,8 @@ class TTreeItem {
     const TTreeItem* Child(int slot) const { return slots_.at(slot).child.get(); }
     // The head of the chain in a slot, or null.
     const TLinkedItem* Chain(int slot) const { return slots_.at(slot).chain.get(); }
+    // Number of entries in the look-up index of the chain in a slot; 0 when the chain has none.
+    std::size_t IndexedEntries(int slot) const;
 
   private:
     friend class THashTrie;
@@ -69,6 +75,7 @@ class TTreeItem {
 
     int level_;
     int occupied_ = 0;
+    std::unique_ptr<TChainIndexes> chain_indexes_; // null while no chain of the node has one
     std::array<Slot, kSlotCount> slots_{};
 };
 
@@ -78,7 +85,10 @@ class TTreeItem {
 // A chain holds at most kMaxChain entries while a split can still separate its keys. A node of
 // level 3 has used all four hash bytes on the way to its slots, so every key in one of its
 // chains has the same 32-bit hash; such chains grow beyond kMaxChain instead of splitting,
-// and the trie is never deeper than four levels.
+// and the trie is never deeper than four levels. While such a chain holds more than kMaxChain
+// entries it also has an ordered index from ComparisonForm to its entries, so that finding,
+// adding and deleting there take O(log n) however many keys collide; the index is released
+// as soon as the chain is back to kMaxChain entries or fewer.
 class THashTrie {
   public:
     static constexpr std::size_t kMaxChain = 8;
@@ -105,6 +115,9 @@ class THashTrie {
   protected:
     virtual std::uint32_t HashOf(std::string_view key) const = 0;
     virtual bool KeysEqual(std::string_view a, std::string_view b) const = 0;
+    // The text by which the index of a long chain knows a key: KeysEqual(a, b) must hold
+    // exactly when ComparisonForm(a) == ComparisonForm(b).
+    virtual std::string ComparisonForm(std::string_view key) const = 0;
     // An entry leaves the trie: frees its value when the entry owns it. A derived class that
     // overrides this must call Clear in its own destructor.
     virtual void ReleaseEntry(TLinkedItem& entry);
@@ -112,7 +125,9 @@ class THashTrie {
     // In the overloads with a hash, hash must be HashOf(key): the caller computes it once for
     // a look-up and an insertion of the same key.
 
-    // Inserts without looking for an equal key first.
+    // Inserts without looking for an equal key first: the caller makes sure none is stored.
+    // (Where a long chain's index finds one, the insertion fails with EAssertionFailed and
+    // leaves the trie as it was.)
     void Insert(std::string_view key, THashValue* value, bool owns_value);
     void Insert(std::string_view key, std::uint32_t hash, THashValue* value, bool owns_value);
     // The entry of an equal key, or null.
@@ -124,7 +139,10 @@ class THashTrie {
 
   private:
     void InsertEntry(std::unique_ptr<TLinkedItem> entry);
+    void InsertUnsplittable(TTreeItem& node, int slot, std::unique_ptr<TLinkedItem> entry);
+    void IndexChainWith(TTreeItem& node, int slot, std::unique_ptr<TLinkedItem> entry);
     bool RemoveFrom(TTreeItem& node, std::string_view key, std::uint32_t hash);
+    bool RemoveIndexed(TTreeItem& node, int slot, std::string_view key);
     void ReleaseAll(TTreeItem& node);
 
     std::unique_ptr<TTreeItem> root_;
@@ -173,6 +191,8 @@ class TStringHashTrie : public THashTrie {
   protected:
     std::uint32_t HashOf(std::string_view key) const override;
     bool KeysEqual(std::string_view a, std::string_view b) const override;
+    // The key itself when case-sensitive, else its upper case under the trie's text platform.
+    std::string ComparisonForm(std::string_view key) const override;
 
   private:
     void AddOwned(std::string_view key, THashValue* value, bool owns_value);

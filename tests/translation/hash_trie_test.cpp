@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <random>
@@ -54,11 +57,14 @@ std::vector<std::string> keys_with_one_hash(int count, std::uint32_t hash) {
     return keys;
 }
 
-// Checks the shape of a case-sensitive trie against its rules and returns the entries seen:
-// every entry lies in the slot its hash selects on the path to it, Occupied counts the
-// non-empty slots, chains hold at most eight entries unless their keys share the whole hash,
-// and no node is deeper than level 3.
-std::size_t check_structure(const TTreeItem& node, std::uint32_t path_mask, std::uint32_t path) {
+using HashFunction = std::function<std::uint32_t(const std::string&)>;
+
+// Checks the shape of a trie against its rules and returns the entries seen: every entry lies
+// in the slot its hash selects on the path to it, Occupied counts the non-empty slots, chains
+// hold at most eight entries unless their keys share the whole hash, exactly those longer
+// chains have an index with one entry per chain entry, and no node is deeper than level 3.
+std::size_t check_structure(const TTreeItem& node, std::uint32_t path_mask, std::uint32_t path,
+                            const HashFunction& hash_of) {
     EXPECT_LE(node.Level(), THashTrie::kDeepestLevel);
     std::size_t entries = 0;
     int occupied = 0;
@@ -70,14 +76,15 @@ std::size_t check_structure(const TTreeItem& node, std::uint32_t path_mask, std:
             EXPECT_EQ(node.Chain(slot), nullptr);
             EXPECT_EQ(child->Level(), node.Level() + 1);
             EXPECT_GT(child->Occupied(), 0);
-            entries += check_structure(*child, slot_mask, slot_path);
+            EXPECT_EQ(node.IndexedEntries(slot), 0u);
+            entries += check_structure(*child, slot_mask, slot_path, hash_of);
             ++occupied;
             continue;
         }
         std::size_t length = 0;
         std::set<std::uint32_t> hashes;
         for (const TLinkedItem* entry = node.Chain(slot); entry; entry = entry->Next.get()) {
-            EXPECT_EQ(entry->Hash, reference_crc(entry->Key));
+            EXPECT_EQ(entry->Hash, hash_of(entry->Key));
             EXPECT_EQ(entry->Hash & slot_mask, slot_path);
             hashes.insert(entry->Hash);
             ++length;
@@ -85,6 +92,9 @@ std::size_t check_structure(const TTreeItem& node, std::uint32_t path_mask, std:
         if (length > THashTrie::kMaxChain) {
             EXPECT_EQ(node.Level(), THashTrie::kDeepestLevel);
             EXPECT_EQ(hashes.size(), 1u);
+            EXPECT_EQ(node.IndexedEntries(slot), length) << "slot " << slot;
+        } else {
+            EXPECT_EQ(node.IndexedEntries(slot), 0u) << "slot " << slot;
         }
         if (length > 0) ++occupied;
         entries += length;
@@ -93,13 +103,16 @@ std::size_t check_structure(const TTreeItem& node, std::uint32_t path_mask, std:
     return entries;
 }
 
-void check_structure(const TStringHashTrie& trie) {
+// hash_of: the hash the trie's keys must have; by default that of a case-sensitive trie.
+void check_structure(
+    const TStringHashTrie& trie,
+    const HashFunction& hash_of = [](const std::string& key) { return reference_crc(key); }) {
     if (trie.Root() == nullptr) {
         EXPECT_EQ(trie.Count(), 0u);
         return;
     }
     EXPECT_EQ(trie.Root()->Level(), 0);
-    EXPECT_EQ(check_structure(*trie.Root(), 0, 0), trie.Count());
+    EXPECT_EQ(check_structure(*trie.Root(), 0, 0, hash_of), trie.Count());
 }
 
 TEST(TrieHash, IsTheCrc32RegisterWithoutFinalInversion) {
@@ -396,6 +409,282 @@ TEST(HashTrie, AHundredThousandKeysWithManyCollisionsStayFindableThroughDeletes)
     trie.Clear();
     EXPECT_EQ(trie.Root(), nullptr);
     EXPECT_EQ(trie.Count(), 0u);
+}
+
+// ---- Chains of keys that share the whole hash: they cannot split, and carry an index ----
+
+// A value with a tag, counting its own destruction.
+class TTaggedValue : public THashValue {
+  public:
+    TTaggedValue(int tag, int& destroyed) : Tag(tag), destroyed_(destroyed) {}
+    ~TTaggedValue() override { ++destroyed_; }
+    const int Tag;
+
+  private:
+    int& destroyed_;
+};
+
+int tag_of(const std::optional<THashValue*>& found) {
+    if (!found.has_value()) return -1;
+    const auto* tagged = dynamic_cast<const TTaggedValue*>(*found);
+    return tagged == nullptr ? -2 : tagged->Tag;
+}
+
+// A key whose upper case under some text platform has a chosen hash: an upper-case caption
+// (the part a test may spell in another case) followed by four forged bytes that
+// upper-casing leaves alone, so that the whole key is its own upper case.
+struct ForgedKey {
+    std::string caption;
+    std::string tail;
+    std::string Key() const { return caption + tail; }
+};
+
+std::vector<ForgedKey> keys_with_one_upper_hash(int count, std::uint32_t hash,
+                                                const TextPlatform& platform,
+                                                const std::string& caption) {
+    std::vector<ForgedKey> keys;
+    for (int n = 0; static_cast<int>(keys.size()) < count; ++n) {
+        const std::string prefix = caption + std::to_string(n);
+        const std::string key = key_with_crc(prefix, hash);
+        if (platform.ansi_upper(key) == key) keys.push_back({prefix, key.substr(prefix.size())});
+    }
+    return keys;
+}
+
+// The chain a hash leads to: the level of its node and its keys, head first.
+struct ChainView {
+    int level = -1;
+    std::size_t indexed = 0;
+    std::vector<std::string> keys;
+};
+
+ChainView chain_of(const TStringHashTrie& trie, std::uint32_t hash) {
+    ChainView view;
+    const TTreeItem* node = trie.Root();
+    if (node == nullptr) return view;
+    while (const TTreeItem* child = node->Child(THashTrie::SlotIndex(hash, node->Level())))
+        node = child;
+    const int slot = THashTrie::SlotIndex(hash, node->Level());
+    view.level = node->Level();
+    view.indexed = node->IndexedEntries(slot);
+    for (const TLinkedItem* entry = node->Chain(slot); entry; entry = entry->Next.get())
+        view.keys.push_back(entry->Key);
+    return view;
+}
+
+TEST(HashTrieCollisions, TheIndexOfALongChainIsReleasedOnceTheChainIsShortAgain) {
+    const std::vector<std::string> keys = keys_with_one_hash(12, 0xC0FFEE11u);
+    TStringHashTrie trie;
+    configure(trie, true, true);
+    for (const std::string& key : keys)
+        trie.AddString(key, key);
+    EXPECT_EQ(chain_of(trie, 0xC0FFEE11u).indexed, 12u);
+
+    for (std::size_t i = 0; i < 3; ++i)
+        ASSERT_TRUE(trie.Delete(keys[i]));
+    EXPECT_EQ(chain_of(trie, 0xC0FFEE11u).indexed, 9u);
+    ASSERT_TRUE(trie.Delete(keys[3]));
+    const ChainView short_chain = chain_of(trie, 0xC0FFEE11u);
+    EXPECT_EQ(short_chain.level, THashTrie::kDeepestLevel);
+    EXPECT_EQ(short_chain.keys.size(), THashTrie::kMaxChain);
+    EXPECT_EQ(short_chain.indexed, 0u);
+    for (std::size_t i = 4; i < keys.size(); ++i)
+        EXPECT_EQ(trie.FindString(keys[i]), keys[i]);
+
+    // Growing past eight again indexes the chain again, the returning key included.
+    trie.AddString(keys[0], "back");
+    EXPECT_EQ(chain_of(trie, 0xC0FFEE11u).indexed, 9u);
+    EXPECT_EQ(trie.FindString(keys[0]), "back");
+    check_structure(trie);
+
+    for (const std::string& key : keys)
+        trie.Delete(key);
+    EXPECT_EQ(trie.Count(), 0u);
+    EXPECT_EQ(trie.Root()->Occupied(), 0);
+}
+
+// Random adds, re-adds, deletes and look-ups on keys of two hashes that differ only in their
+// top byte, so that both chains end in the same level-3 node, and their lengths keep crossing
+// the point where the index is made and dropped. Checked against a model after every step:
+// what Find and Delete answer, which values were freed, and the order of the chain (a change
+// puts its key at the head and leaves the other entries as they were).
+void run_collisions_against_model(bool case_sensitive) {
+    SCOPED_TRACE(case_sensitive ? "case-sensitive" : "ignoring case");
+    const Windows1252TextPlatform platform;
+    const auto fold = [&](const std::string& key) {
+        return case_sensitive ? key : platform.ansi_upper(key);
+    };
+    const std::array<std::uint32_t, 2> hashes = {0x3C5A9617u, 0xC35A9617u};
+    std::vector<std::vector<std::string>> spellings; // per key: every spelling tried
+    std::vector<std::uint32_t> hash_of_key;
+    for (const std::uint32_t hash : hashes) {
+        for (const ForgedKey& key : keys_with_one_upper_hash(16, hash, platform, "CAPTION ")) {
+            std::vector<std::string> forms = {key.Key()};
+            if (!case_sensitive) {
+                forms.push_back(platform.ansi_lower(key.caption) + key.tail);
+                forms.push_back("Caption" + key.caption.substr(7) + key.tail);
+            }
+            spellings.push_back(forms);
+            hash_of_key.push_back(hash);
+        }
+    }
+
+    int destroyed = 0;
+    int freed_expected = 0;
+    TStringHashTrie trie(platform);
+    configure(trie, case_sensitive, true);
+    std::map<std::string, int> model; // folded key -> tag of its value
+    std::mt19937 random(2024);
+    for (int step = 0; step < 4000; ++step) {
+        const std::size_t which = random() % spellings.size();
+        const std::string& spelling = spellings[which][random() % spellings[which].size()];
+        const std::uint32_t hash = hash_of_key[which];
+        const std::string folded = fold(spelling);
+        const bool present = model.count(folded) != 0;
+        const ChainView before = chain_of(trie, hash);
+        std::vector<std::string> expected_order = before.keys;
+        std::erase_if(expected_order, [&](const std::string& key) { return fold(key) == folded; });
+
+        const unsigned action = random() % 20;
+        if (action < 9) {
+            trie.Add(spelling, new TTaggedValue(step, destroyed));
+            freed_expected += present;
+            model[folded] = step;
+            expected_order.insert(expected_order.begin(), spelling);
+        } else if (action < 16) {
+            ASSERT_EQ(trie.Delete(spelling), present) << "step " << step;
+            freed_expected += present;
+            model.erase(folded);
+        } else {
+            ASSERT_EQ(tag_of(trie.Find(spelling)), present ? model[folded] : -1) << "step " << step;
+            continue;
+        }
+
+        ASSERT_EQ(destroyed, freed_expected) << "step " << step;
+        ASSERT_EQ(trie.Count(), model.size()) << "step " << step;
+        const ChainView after = chain_of(trie, hash);
+        if (after.level == before.level) {
+            ASSERT_EQ(after.keys, expected_order) << "step " << step;
+        }
+        for (std::size_t key = 0; key < spellings.size(); ++key) {
+            const std::string& asked = spellings[key][step % spellings[key].size()];
+            const auto it = model.find(fold(asked));
+            ASSERT_EQ(tag_of(trie.Find(asked)), it == model.end() ? -1 : it->second)
+                << "step " << step << ", key " << key;
+        }
+        if (step % 50 == 0) {
+            check_structure(trie, [&](const std::string& key) { return reference_crc(fold(key)); });
+            if (testing::Test::HasFailure()) return;
+        }
+    }
+    trie.Clear();
+    EXPECT_EQ(destroyed, freed_expected + static_cast<int>(model.size()));
+}
+
+TEST(HashTrieCollisions, RandomChangesToChainsOfOneHashAgreeWithAModel) {
+    run_collisions_against_model(true);
+    run_collisions_against_model(false);
+}
+
+TEST(HashTrieCollisions, ALongChainIgnoringCaseFoldsKeysWithTheTriesOwnTextPlatform) {
+    const test::TFakeTextPlatform turkish = turkish_text_platform();
+    const std::vector<ForgedKey> keys = keys_with_one_upper_hash(20, 0x7E57AB1Eu, turkish, "FILE ");
+    TStringHashTrie trie(turkish);
+    configure(trie, false, true);
+    for (const ForgedKey& key : keys)
+        trie.AddString(key.Key(), key.caption);
+    ASSERT_EQ(chain_of(trie, 0x7E57AB1Eu).indexed, keys.size());
+
+    // Dotless i upper-cases to I here, dotted i does not; the Windows-1252 rules differ.
+    const auto dotless = [](const ForgedKey& key) { return "f\xFDle" + key.caption.substr(4); };
+    const auto dotted = [](const ForgedKey& key) { return "file" + key.caption.substr(4); };
+    for (const ForgedKey& key : keys) {
+        EXPECT_EQ(trie.FindString(dotless(key) + key.tail), key.caption);
+        EXPECT_FALSE(trie.Find(dotted(key) + key.tail).has_value());
+    }
+    trie.AddString(dotless(keys[3]) + keys[3].tail, "replaced");
+    EXPECT_EQ(trie.Count(), keys.size());
+    EXPECT_EQ(trie.FindString(keys[3].Key()), "replaced");
+    EXPECT_TRUE(trie.Delete(dotless(keys[5]) + keys[5].tail));
+    EXPECT_FALSE(trie.Find(keys[5].Key()).has_value());
+    EXPECT_EQ(trie.Count(), keys.size() - 1);
+}
+
+TEST(HashTrieCollisions, ACaseSensitiveLongChainNeverFoldsItsKeys) {
+    // Upper-casing that would make every key equal: a case-sensitive trie must not use it.
+    test::TFakeTextPlatform folding_everything;
+    folding_everything.upper = [](std::string_view) { return std::string("SAME"); };
+    const std::vector<std::string> keys = keys_with_one_hash(20, 0x600DCAFEu);
+    TStringHashTrie trie(folding_everything);
+    configure(trie, true, true);
+    for (const std::string& key : keys)
+        trie.AddString(key, key);
+    EXPECT_EQ(trie.Count(), keys.size());
+    EXPECT_TRUE(trie.Delete(keys[7]));
+    for (const std::string& key : keys)
+        EXPECT_EQ(trie.FindString(key), key == keys[7] ? "" : key);
+    check_structure(trie);
+}
+
+// Counts the key comparisons of every kind that the trie asks for.
+class TCountingTrie : public TStringHashTrie {
+  public:
+    mutable int comparisons = 0;
+
+  protected:
+    bool KeysEqual(std::string_view a, std::string_view b) const override {
+        ++comparisons;
+        return TStringHashTrie::KeysEqual(a, b);
+    }
+    std::string ComparisonForm(std::string_view key) const override {
+        ++comparisons;
+        return TStringHashTrie::ComparisonForm(key);
+    }
+};
+
+TEST(HashTrieCollisions, WorkInALongChainDoesNotGrowWithItsLength) {
+    const std::vector<std::string> keys = keys_with_one_hash(2000, 0xFEEDBEEFu);
+    TCountingTrie trie;
+    configure(trie, true, true);
+    for (const std::string& key : keys)
+        trie.AddString(key, key);
+    const auto comparisons_of = [&](const std::function<void()>& operation) {
+        trie.comparisons = 0;
+        operation();
+        return trie.comparisons;
+    };
+    const int bound = static_cast<int>(THashTrie::kMaxChain);
+    EXPECT_LE(comparisons_of([&] { EXPECT_EQ(trie.FindString(keys[1]), keys[1]); }), bound);
+    EXPECT_LE(comparisons_of([&] { EXPECT_FALSE(trie.Find(key_with_crc("x", 0xFEEDBEEFu))); }),
+              bound);
+    EXPECT_LE(comparisons_of([&] { trie.AddString(keys[2], "again"); }), bound);
+    EXPECT_LE(comparisons_of([&] { trie.AddString(key_with_crc("new", 0xFEEDBEEFu), "n"); }),
+              bound);
+    EXPECT_LE(comparisons_of([&] { EXPECT_TRUE(trie.Delete(keys[3])); }), bound);
+    EXPECT_EQ(trie.Count(), keys.size());
+}
+
+// Gives tests the insertion that does not look for an equal key first.
+class TInsertingTrie : public TStringHashTrie {
+  public:
+    using THashTrie::Insert;
+};
+
+TEST(HashTrieCollisions, InsertingAStoredKeyAgainIntoALongChainFailsWithoutHarm) {
+    const std::vector<std::string> keys = keys_with_one_hash(12, 0xD0D0CACAu);
+    int destroyed = 0;
+    TInsertingTrie trie;
+    configure(trie, true, true);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        trie.Add(keys[i], new TTaggedValue(static_cast<int>(i), destroyed));
+    TTaggedValue extra(99, destroyed);
+    for (const std::size_t i : {std::size_t{0}, keys.size() - 1})
+        EXPECT_THROW(trie.Insert(keys[i], &extra, false), EAssertionFailed);
+    EXPECT_EQ(trie.Count(), keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(tag_of(trie.Find(keys[i])), static_cast<int>(i));
+    check_structure(trie);
+    EXPECT_EQ(destroyed, 0);
 }
 
 } // namespace
