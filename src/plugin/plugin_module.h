@@ -6,6 +6,7 @@
 
 #include "params/params_list.h"
 #include "plugin/rows_lists.h"
+#include "settings/registry_root.h"
 #include "threads/thread_containers.h"
 
 #include <atomic>
@@ -41,9 +42,6 @@ using TModuleOptions = uint8_t;
 constexpr TModuleOptions module_option_bit(TModuleOption option) {
     return TModuleOptions(1u << option);
 }
-
-// Registry root codes of the settings store.
-enum TRegistryRoot : int { rrHKEY_CLASSES_ROOT, rrHKEY_CURRENT_USER, rrHKEY_LOCAL_MACHINE };
 
 // One parser item the host announced.
 struct TParserItem {

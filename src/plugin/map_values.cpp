@@ -1,0 +1,42 @@
+#include "plugin/map_values.h"
+
+#include "plugin/plugin_module.h"
+#include "settings/map_lines.h"
+#include "settings/wreg.h"
+
+#include <memory>
+
+namespace kvr {
+
+namespace {
+
+// A store configured with the module's settings location.
+std::unique_ptr<TWreg> module_store(const TkvrPlugin& module, const TStringList& map) {
+    auto store = std::make_unique<TWreg>();
+    store->RegistryRoot = module.RegistryRoot;
+    store->SecondRegistryRoot = module.SecondRegistryRoot;
+    store->RegistryPath = module.RegistryPath;
+    store->INIFileSectionPrefix = module.INISectionPrefix;
+    store->INIFile = module.INIFile;
+    store->Components = map;
+    return store;
+}
+
+} // namespace
+
+bool LoadMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root) {
+    if (!Map) return false;
+    return module_store(Module, *Map)->Load(Root);
+}
+
+bool SaveMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root) {
+    if (!Map) return false;
+    return module_store(Module, *Map)->Save(Root);
+}
+
+bool SaveShortMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root) {
+    if (!Map) return false;
+    return module_store(Module, ShortMap(*Map))->Save(Root);
+}
+
+} // namespace kvr

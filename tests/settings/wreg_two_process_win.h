@@ -1,0 +1,10 @@
+#pragma once
+// The child side of the two-process store test (wreg_two_process_win_test.cpp).
+
+namespace kvr::testing {
+
+// Runs "--save-child <ini file> <set 0|1> <rounds> <ready event> <start event>": signals
+// ready, waits for start, then saves its value set rounds times. Returns the exit code.
+int RunSaveChild(int argc, char** argv);
+
+} // namespace kvr::testing
