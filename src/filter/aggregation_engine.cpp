@@ -1,8 +1,7 @@
 #include "filter/aggregation_engine.h"
 
+#include "component/text_platform.h"
 #include "component/text_util.h"
-
-#include <windows.h>
 
 #include <cmath>
 
@@ -17,9 +16,7 @@ std::string_view item_name(const kvr_params_list_item& item) {
 } // namespace
 
 std::string ansi_lower(std::string_view text) {
-    std::string lower(text);
-    if (!lower.empty()) CharLowerBuffA(lower.data(), DWORD(lower.size()));
-    return lower;
+    return text_platform().ansi_lower(text);
 }
 
 uint32_t timeout_from_setting(double value) {

@@ -1,5 +1,8 @@
 #include "filter/cfg_options.h"
 
+#include "filter/plugin_dm.h"
+#include "plugin/map_values.h"
+
 namespace kvr {
 
 const ClassInfo& TProxyCodeObject::StaticClassInfo() {
@@ -26,6 +29,15 @@ const ClassInfo& TDataSourceCfg::StaticClassInfo() {
     static const ClassInfo info =
         ClassBuilder<TDataSourceCfg>("TDataSourceCfg", TProxyCodeObject::StaticClassInfo()).build();
     return info;
+}
+
+void TDataSourceCfg::LoadSettings() {
+    LoadMapValues(owner_, &owner_.Properties, this);
+    owner_.ApplySettings(*this);
+}
+
+bool TDataSourceCfg::SaveSettings() {
+    return SaveMapValues(owner_, &owner_.Properties, this);
 }
 
 const char* const kAggregationPropertyMap[17] = {

@@ -21,8 +21,25 @@ class TProxyCodeObject : public TProxyCodeCustomObject {
     bool chkNoReset_Checked = false;
 };
 
+class TaPlugin;
+
+// The settings object of one module instance. A new one holds the defaults above until it is
+// loaded.
 class TDataSourceCfg : public TProxyCodeObject {
     KVR_REFLECTED_CLASS()
+  public:
+    explicit TDataSourceCfg(TaPlugin& owner) : owner_(owner) {}
+
+    // Reads the values from the module's settings store through its property map, then
+    // pushes them into the engine. Throws what the store throws (an INI file that exists but
+    // cannot be read); the engine then keeps its settings.
+    void LoadSettings();
+    // Writes the values into the module's settings store; false when the store could not be
+    // opened.
+    bool SaveSettings();
+
+  private:
+    TaPlugin& owner_;
 };
 
 // The module's property map: 17 lines, the short map (dialog geometry) before the marker.

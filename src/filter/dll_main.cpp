@@ -1,5 +1,6 @@
 // Library start-up and shutdown of aggregation.dll.
 
+#include "component/text_platform_win.h"
 #include "filter/plugin_dm.h"
 #include "plugin/instances.h"
 
@@ -9,6 +10,8 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     try {
         switch (reason) {
         case DLL_PROCESS_ATTACH:
+            // The system's code page and locale rules, before anything handles text.
+            kvr::install_text_platform(&kvr::windows_text_platform());
             kvr::StartPluginInstances();
             kvr::RegisterAggregationModule();
             break;

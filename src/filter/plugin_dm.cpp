@@ -25,6 +25,14 @@ void define_module(TaPlugin& module) {
     module.OnProcessData = [](TkvrPlugin& sender, PPluginCallRec rec, int32_t& result) {
         static_cast<TaPlugin&>(sender).kvrPluginProcessData(rec, result);
     };
+    module.OnLoadSettingsNow = [](TkvrPlugin& sender) {
+        static_cast<TaPlugin&>(sender).kvrPluginLoadSettingsNow();
+    };
+    module.OnSaveSettingsNow = [](TkvrPlugin& sender) {
+        static_cast<TaPlugin&>(sender).kvrPluginSaveSettingsNow();
+    };
+    for (const char* line : kAggregationPropertyMap)
+        module.Properties.Add(line);
 }
 } // namespace
 
@@ -48,8 +56,8 @@ void TaPlugin::kvrPluginLoad(PPluginCallRec, int32_t&) {
         std::lock_guard lock(engine_guard_);
         engine_ = std::make_shared<AggregationEngine>();
     }
-    Settings = std::make_unique<TDataSourceCfg>();
-    ApplySettings(*Settings);
+    Settings = std::make_unique<TDataSourceCfg>(*this);
+    Settings->LoadSettings();
 }
 
 void TaPlugin::kvrPluginUnload(PPluginCallRec, int32_t&) {
@@ -67,6 +75,14 @@ void TaPlugin::kvrPluginProcessData(PPluginCallRec rec, int32_t& Result) {
     const bool has_list = rec->DataKind == KVR_DATAKIND_PARAMS_LIST && rec->Data;
     engine->ProcessPacket(has_list ? static_cast<const kvr_params_list*>(rec->Data) : nullptr,
                           GetTickCount(), *rows);
+}
+
+void TaPlugin::kvrPluginLoadSettingsNow() {
+    if (Settings) Settings->LoadSettings();
+}
+
+void TaPlugin::kvrPluginSaveSettingsNow() {
+    if (Settings) Settings->SaveSettings();
 }
 
 void RegisterAggregationModule() {

@@ -4,6 +4,7 @@
 
 #include "filter/aggregation_engine.h"
 #include "filter/cfg_options.h"
+#include "component/string_list.h"
 #include "plugin/plugin_module.h"
 
 #include <memory>
@@ -25,7 +26,11 @@ class TaPlugin : public TkvrPlugin {
     void kvrPluginLoad(PPluginCallRec pCallRec, int32_t& Result);
     void kvrPluginUnload(PPluginCallRec pCallRec, int32_t& Result);
     void kvrPluginProcessData(PPluginCallRec pCallRec, int32_t& Result);
+    void kvrPluginLoadSettingsNow();
+    void kvrPluginSaveSettingsNow();
 
+    // The property map: which settings-object property is stored under which name.
+    TStringList Properties;
     std::unique_ptr<TDataSourceCfg> Settings;
 
   private:

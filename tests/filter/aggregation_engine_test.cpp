@@ -1,5 +1,6 @@
 #include "filter/aggregation_engine.h"
 #include "filter/cfg_options.h"
+#include "filter/plugin_dm.h"
 
 #include <gtest/gtest.h>
 
@@ -141,7 +142,8 @@ TEST(EngineSettings, TimeoutTruncatesAndWraps) {
 }
 
 TEST(EngineSettings, FreshSettingsObjectHoldsTheDefaults) {
-    TDataSourceCfg cfg;
+    TaPlugin module(nullptr);
+    TDataSourceCfg cfg(module);
     EXPECT_EQ(314, GetPropValue(cfg, "Left").to_int32());
     EXPECT_EQ(184, GetPropValue(cfg, "Top").to_int32());
     EXPECT_EQ(300, GetPropValue(cfg, "Height").to_int32());
