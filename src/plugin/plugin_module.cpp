@@ -104,14 +104,7 @@ void TkvrPlugin::TranslateOwnTexts() {
 
 void TkvrPlugin::ReleaseRowsLists() {
     OutputRows.Release();
-    try {
-        if (EventRows) EventRows->Clear();
-    } catch (...) {
-    }
-    try {
-        EventRows.reset();
-    } catch (...) {
-    }
+    ReleaseQuietly(EventRows);
 }
 
 bool TkvrPlugin::TakeTemporaryLoad(const kvr_params_list* params) {

@@ -15,7 +15,9 @@ bool thread_still_runs(uint32_t thread_id) {
     return running;
 }
 
-void clear_quietly(ParamsListPtr& list) {
+} // namespace
+
+void ReleaseQuietly(ParamsListPtr& list) {
     try {
         if (list) list->Clear();
     } catch (...) {
@@ -26,8 +28,6 @@ void clear_quietly(ParamsListPtr& list) {
     }
 }
 
-} // namespace
-
 void TThreadRowsLists::Prepare() {
     std::lock_guard lock(guard_);
     prepared_ = true;
@@ -37,7 +37,7 @@ void TThreadRowsLists::Release() {
     std::lock_guard lock(guard_);
     prepared_ = false;
     for (auto& [thread, list] : lists_)
-        clear_quietly(list);
+        ReleaseQuietly(list);
     lists_.clear();
 }
 
@@ -64,7 +64,7 @@ void TThreadRowsLists::forget_finished_threads() {
         if (thread_still_runs(it->first)) {
             ++it;
         } else {
-            clear_quietly(it->second);
+            ReleaseQuietly(it->second);
             it = lists_.erase(it);
         }
     }

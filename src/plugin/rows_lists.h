@@ -14,6 +14,9 @@
 
 namespace kvr {
 
+// Clears and frees a list, ignoring failures (a host may have broken it).
+void ReleaseQuietly(ParamsListPtr& list);
+
 class TThreadRowsLists {
   public:
     // From LOAD on, data calls get lists.
