@@ -18,6 +18,9 @@ std::unique_ptr<TWreg> module_store(const TkvrPlugin& module, const TStringList&
     store->RegistryPath = module.RegistryPath;
     store->INIFileSectionPrefix = module.INISectionPrefix;
     store->INIFile = module.INIFile;
+    store->SetValue = module.OnSetPropertyValue;
+    store->GetValue = module.OnGetPropertyValue;
+    store->BeforeProcessItem = module.OnBeforeProcessSettingsItem;
     store->Components = map;
     return store;
 }

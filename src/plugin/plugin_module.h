@@ -7,6 +7,7 @@
 #include "params/params_list.h"
 #include "plugin/rows_lists.h"
 #include "settings/registry_root.h"
+#include "settings/wreg.h"
 #include "threads/thread_containers.h"
 
 #include <atomic>
@@ -123,6 +124,10 @@ class TkvrPlugin {
     TNotifyEvent OnChangeLanguage;
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
+    // Handed to every settings store the module makes: virtual map items and line vetoes.
+    TSetValueProc OnSetPropertyValue;
+    TGetValueProc OnGetPropertyValue;
+    TBeforeProcessItemProc OnBeforeProcessSettingsItem;
 
     // ---- Instance state ----
     uint32_t InstanceKey = 0;
