@@ -1,6 +1,8 @@
 #include "wreg_fixtures.h"
 
 #include "common/errors.h"
+#include "settings/ini_file_lock.h"
+#include "settings/wreg.h"
 
 namespace kvr::testing {
 
@@ -109,6 +111,43 @@ void FillDistinctValues(TStoreSettings& settings) {
     settings.var2_text_ = "line\r\nbreak";
     settings.timeout_ = 1.5;
     settings.no_reset_ = true;
+}
+
+TStringList counting_map() {
+    TStringList map;
+    for (const char* line : {"Left,Stats\\Saves", "var1.Text,Var1", "var2.Text,Var2",
+                             "spTimeout.Value,Timeout", "chkNoReset.Checked,No reset"})
+        map.Add(line);
+    return map;
+}
+
+int save_repeatedly(const std::string& path, const ValueSet& set, int rounds) {
+    for (int round = 0; round < rounds; ++round) {
+        const IniFileLock lock(path); // the store takes it again inside: it is recursive
+        TWreg wreg;
+        wreg.INIFile = path;
+        wreg.Components = counting_map();
+        TStoreSettings settings;
+        settings.left_ = 0;
+        wreg.Load(&settings); // false until the file exists, as no registry value is stored
+        ++settings.left_;
+        settings.var1_text_ = set.var1;
+        settings.var2_text_ = set.var2;
+        settings.timeout_ = set.timeout;
+        settings.no_reset_ = set.no_reset;
+        if (!wreg.Save(&settings)) return 2;
+    }
+    return 0;
+}
+
+bool holds_set(const TBigIniFile& ini, const ValueSet& set) {
+    std::vector<std::string> names;
+    ini.ReadSection("Common", names);
+    return names == std::vector<std::string>{"Var1", "Var2", "Timeout", "No reset"} &&
+           ini.ReadString("Common", "Var1", "") == set.var1 &&
+           ini.ReadString("Common", "Var2", "") == set.var2 &&
+           ini.ReadFloat("Common", "Timeout", 0.0) == set.timeout &&
+           ini.ReadString("Common", "No reset", "") == (set.no_reset ? "True" : "False");
 }
 
 } // namespace kvr::testing

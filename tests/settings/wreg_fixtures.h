@@ -4,6 +4,7 @@
 
 #include "component/combo_box.h"
 #include "component/string_list.h"
+#include "settings/big_ini_file.h"
 #include "settings/proxy_object.h"
 
 #include <cstdint>
@@ -67,5 +68,23 @@ TStringList StoreMap();
 // Fills form and settings with values that differ from the initial ones and need escaping.
 void FillDistinctValues(TStoreForm& form);
 void FillDistinctValues(TStoreSettings& settings);
+
+// A complete value set that concurrent writers store into one INI file.
+struct ValueSet {
+    const char* var1;
+    const char* var2;
+    double timeout;
+    bool no_reset;
+};
+
+// The map of the concurrent-save tests: a save counter (Left, stored as Stats\Saves) and a set.
+TStringList counting_map();
+
+// Counts one save in the file and stores a complete set, all under the file's lock, rounds
+// times. 0 when every save went through, 2 when one failed.
+int save_repeatedly(const std::string& path, const ValueSet& set, int rounds);
+
+// True when section Common holds exactly set, and nothing else.
+bool holds_set(const TBigIniFile& ini, const ValueSet& set);
 
 } // namespace kvr::testing

@@ -43,52 +43,8 @@ int exit_code(pid_t pid) {
     return WEXITSTATUS(status);
 }
 
-struct ValueSet {
-    const char* var1;
-    const char* var2;
-    double timeout;
-    bool no_reset;
-};
 constexpr ValueSet kSetA{"alpha 1", "alpha 2", 1.25, true};
 constexpr ValueSet kSetB{"beta 1", "beta 2", 2.5, false};
-
-TStringList counting_map() {
-    TStringList map;
-    for (const char* line : {"Left,Stats\\Saves", "var1.Text,Var1", "var2.Text,Var2",
-                             "spTimeout.Value,Timeout", "chkNoReset.Checked,No reset"})
-        map.Add(line);
-    return map;
-}
-
-// Counts one save in the file and stores a complete set, all under the file's lock.
-int save_repeatedly(const std::string& path, const ValueSet& set, int times) {
-    for (int round = 0; round < times; ++round) {
-        const IniFileLock lock(path); // the store takes it again inside: it is recursive
-        TWreg wreg;
-        wreg.INIFile = path;
-        wreg.Components = counting_map();
-        TStoreSettings settings;
-        settings.left_ = 0;
-        wreg.Load(&settings); // false until the file exists: there is no registry to read
-        ++settings.left_;
-        settings.var1_text_ = set.var1;
-        settings.var2_text_ = set.var2;
-        settings.timeout_ = set.timeout;
-        settings.no_reset_ = set.no_reset;
-        if (!wreg.Save(&settings)) return 2;
-    }
-    return 0;
-}
-
-bool holds_set(const TBigIniFile& ini, const ValueSet& set) {
-    std::vector<std::string> names;
-    ini.ReadSection("Common", names);
-    return names == std::vector<std::string>{"Var1", "Var2", "Timeout", "No reset"} &&
-           ini.ReadString("Common", "Var1", "") == set.var1 &&
-           ini.ReadString("Common", "Var2", "") == set.var2 &&
-           ini.ReadFloat("Common", "Timeout", 0.0) == set.timeout &&
-           ini.ReadString("Common", "No reset", "") == (set.no_reset ? "True" : "False");
-}
 
 } // namespace
 

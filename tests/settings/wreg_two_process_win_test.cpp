@@ -25,42 +25,8 @@ namespace kvr::testing {
 
 namespace {
 
-struct ValueSet {
-    const char* var1;
-    const char* var2;
-    double timeout;
-    bool no_reset;
-};
 constexpr ValueSet kSets[2] = {{"alpha 1", "alpha 2", 1.25, true},
                                {"beta 1", "beta 2", 2.5, false}};
-
-TStringList counting_map() {
-    TStringList map;
-    for (const char* line : {"Left,Stats\\Saves", "var1.Text,Var1", "var2.Text,Var2",
-                             "spTimeout.Value,Timeout", "chkNoReset.Checked,No reset"})
-        map.Add(line);
-    return map;
-}
-
-// Counts one save in the file and stores a complete set, all under the file's lock.
-int save_repeatedly(const std::string& path, const ValueSet& set, int rounds) {
-    for (int round = 0; round < rounds; ++round) {
-        const IniFileLock lock(path); // the store takes it again inside: it is recursive
-        TWreg wreg;
-        wreg.INIFile = path;
-        wreg.Components = counting_map();
-        TStoreSettings settings;
-        settings.left_ = 0;
-        wreg.Load(&settings); // false until the file exists: the registry key is missing
-        ++settings.left_;
-        settings.var1_text_ = set.var1;
-        settings.var2_text_ = set.var2;
-        settings.timeout_ = set.timeout;
-        settings.no_reset_ = set.no_reset;
-        if (!wreg.Save(&settings)) return 2;
-    }
-    return 0;
-}
 
 // The set the file holds in section Common: 0 or 1, or -1 when it holds no complete set.
 int set_held(const TBigIniFile& ini) {
@@ -68,12 +34,7 @@ int set_held(const TBigIniFile& ini) {
     ini.ReadSection("Common", names);
     if (names != std::vector<std::string>{"Var1", "Var2", "Timeout", "No reset"}) return -1;
     for (int index = 0; index < 2; ++index) {
-        const ValueSet& set = kSets[index];
-        if (ini.ReadString("Common", "Var1", "") == set.var1 &&
-            ini.ReadString("Common", "Var2", "") == set.var2 &&
-            ini.ReadFloat("Common", "Timeout", 0.0) == set.timeout &&
-            ini.ReadString("Common", "No reset", "") == (set.no_reset ? "True" : "False"))
-            return index;
+        if (holds_set(ini, kSets[index])) return index;
     }
     return -1;
 }
