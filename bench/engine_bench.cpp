@@ -105,7 +105,7 @@ class Instance {
         rec.Data = packet;
         library_.ProcessData(&rec);
         if (rec.ResultKind != KVR_RESULTKIND_ROWS_LIST) return 0;
-        return reinterpret_cast<const kvr_params_list*>(intptr_t(rec.ResultValue))->Count;
+        return reinterpret_cast<const kvr_params_list*>(rec.ResultValue)->Count;
     }
 
   private:

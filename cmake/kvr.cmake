@@ -2,12 +2,13 @@
 #
 #   kvr_add_library(name [PLATFORM_FREE] SOURCES ... [DEPS ...])
 #     A static library. PLATFORM_FREE libraries include no Windows header and are built in
-#     both presets; the others only in the win32 preset.
+#     every preset; the others only in the Windows presets.
 #
 #   kvr_add_test(name [PLATFORM_FREE] [DISPLAY] SOURCES ... [DEPS ...] [ARGS ...])
-#     A GoogleTest executable registered with ctest. Under win32 ctest runs it through Wine
-#     (the toolchain's emulator). DISPLAY runs it under xvfb-run, for top-level windows.
-#     PLATFORM_FREE tests run under Wine only with -DKVR_WINE_PORTABLE_TESTS=ON.
+#     A GoogleTest executable registered with ctest. In the Windows presets ctest runs it
+#     through Wine (the toolchain's emulator). DISPLAY runs it on a display (a virtual one when
+#     none is set), for top-level windows. PLATFORM_FREE tests run under Wine only with
+#     -DKVR_WINE_PORTABLE_TESTS=ON (set by the win64 preset).
 
 function(kvr_add_library name)
   cmake_parse_arguments(ARG "PLATFORM_FREE" "" "SOURCES;DEPS" ${ARGN})
@@ -29,14 +30,14 @@ function(kvr_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  # Platform-free tests run natively under the sanitizers; under Wine (emulated where the
-  # kernel runs no 32-bit programs) they are built, and run only when asked for.
+  # Platform-free tests run natively under the sanitizers; the Windows presets build them, and
+  # run them under Wine when asked for (the win64 preset does; the 32-bit Wine may be emulated).
   if(ARG_PLATFORM_FREE AND KVR_WIN32 AND NOT KVR_WINE_PORTABLE_TESTS)
     return()
   endif()
   if(ARG_DISPLAY AND KVR_WIN32)
-    add_test(NAME ${name} COMMAND xvfb-run -a ${CMAKE_CROSSCOMPILING_EMULATOR}
-             $<TARGET_FILE:${name}> ${ARG_ARGS})
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/cmake/with-display.sh
+             ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}> ${ARG_ARGS})
   else()
     add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
   endif()

@@ -1,9 +1,23 @@
 #!/usr/bin/env bash
-# Checks the built DLL's binary surface: the twelve entry points by name at their ordinals
-# (ordinal 1 unused) and no imported DLL beyond the system's.
+# Checks a built DLL's binary surface: its machine type (32-bit x86 or x86-64, as asked), the
+# twelve entry points by name at their ordinals (ordinal 1 unused) and no imported DLL beyond
+# the system's. The x86-64 objdump reads both kinds of PE file.
+#
+#   check-exports.sh [DLL [win32|win64]]
 set -euo pipefail
 dll=${1:-build/win32/bin/aggregation.dll}
-dump=$(i686-w64-mingw32-objdump -p "$dll")
+arch=${2:-win32}
+case "$arch" in
+  win32) format=pei-i386 ;;
+  win64) format=pei-x86-64 ;;
+  *) echo "check-exports: the bitness is win32 or win64, not '$arch'"; exit 2 ;;
+esac
+objdump=x86_64-w64-mingw32-objdump
+actual_format=$($objdump -f "$dll" | sed -n 's/.*file format //p')
+if [ "$actual_format" != "$format" ]; then
+  echo "check-exports: $dll is $actual_format, expected $format"; exit 1
+fi
+dump=$($objdump -p "$dll")
 base=$(sed -n 's/^Ordinal Base[[:space:]]*\([0-9]*\).*/\1/p' <<<"$dump" | head -1)
 expected="2 GetLogEx
 3 GetEvents
@@ -26,4 +40,4 @@ fi
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|OLE32|OLEAUT32|VERSION|msvcrt|SHELL32|COMCTL32|COMDLG32|SHLWAPI|WINMM)\.dll$'
 bad=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | grep -viE "$allowed" || true)
 if [ -n "$bad" ]; then echo "check-exports: non-system imports: $bad"; exit 1; fi
-echo "check-exports: 12 entry points at ordinals 2-13, system imports only"
+echo "check-exports: $dll ($format): 12 entry points at ordinals 2-13, system imports only"

@@ -7,9 +7,12 @@
  * helpers at the end build, read and free parameter lists exactly as a module does, so a
  * list made by one side is freed by the other.
  *
- * Everything is 32-bit Windows (i686). All memory of lists, items, item arrays and 8-bit
- * strings comes from the process heap (HeapAlloc(GetProcessHeap(), ...)); strings inside
- * VARIANTs are BSTRs from the OLE allocator. Link the host with ole32 and oleaut32.
+ * The contract is 32-bit Windows (i686), the layout hosts of this interface use; the same
+ * records in a 64-bit layout serve 64-bit hosts (x86_64), where every field that carries a
+ * pointer is 8 bytes wide and all other fields keep their width. All memory of lists, items,
+ * item arrays and 8-bit strings comes from the process heap (HeapAlloc(GetProcessHeap(),
+ * ...)); strings inside VARIANTs are BSTRs from the OLE allocator. Link the host with ole32
+ * and oleaut32.
  */
 #pragma once
 
@@ -29,7 +32,14 @@ extern "C" {
 /* Calling convention of every entry point. */
 #define KVR_CALL __stdcall
 
-KVR_STATIC_ASSERT(sizeof(void*) == 4, "the plug-in interface is 32-bit only");
+/* The contract has a 32-bit layout (the one hosts of this interface use) and a 64-bit one
+ * with the same fields in the same order. */
+#if defined(_WIN64)
+#define KVR_POINTER_BITS 64
+#else
+#define KVR_POINTER_BITS 32
+#endif
+KVR_STATIC_ASSERT(sizeof(void*) * 8 == KVR_POINTER_BITS, "pointer width matches the layout");
 
 /* ---- Call record ------------------------------------------------------------------------ */
 
@@ -53,43 +63,67 @@ KVR_STATIC_ASSERT(sizeof(void*) == 4, "the plug-in interface is 32-bit only");
 
 #pragma pack(push, 1)
 /* One call. The host owns it; the module keeps no pointer to it after the call returns and
- * never touches bytes beyond offset 51 or the reserved fields. */
+ * never touches bytes beyond KVR_CALL_RECORD_SIZE or the reserved fields. The record is
+ * packed; the fields that carry a pointer take the pointer's width, all others keep theirs. */
 typedef struct TPluginCallRec {
     uint32_t Signature;   /* must be KVR_CALL_SIGNATURE */
     uint8_t CallMode;     /* KVR_CALLMODE_* */
     uint32_t InstanceKey; /* the host's key for one module instance; 0 is never valid */
     uint32_t ModuleId;    /* the host's number for the instance, echoed in notifications */
-    uint32_t Reserved13;
-    uint32_t Reserved17;
+    uint32_t Reserved1;
+    uint32_t Reserved2;
     uint8_t ModuleTypes;            /* set of roles (KVR_MTT_*) the call concerns */
     struct kvr_params_list* Params; /* the call's parameter list, made by the host */
-    uint32_t Reserved26;
+    uint32_t Reserved3;
     int32_t BufferSize; /* capacity in bytes of the buffer at Data */
     uint8_t DataKind;   /* KVR_DATAKIND_* */
     void* Data;         /* host buffer, or the data list of a data call */
-    uint32_t Reserved39;
+    uint32_t Reserved4;
     int32_t ResultType;
-    uint8_t ResultKind;  /* KVR_RESULTKIND_* */
-    int32_t ResultValue; /* byte count, status, or a rows-list pointer */
+    uint8_t ResultKind;   /* KVR_RESULTKIND_* */
+    intptr_t ResultValue; /* byte count or status (signed 32-bit), or a rows-list pointer */
 } TPluginCallRec, *PPluginCallRec;
 #pragma pack(pop)
+
+#if KVR_POINTER_BITS == 32
+#define KVR_CALL_RECORD_SIZE 52
 KVR_STATIC_ASSERT(sizeof(TPluginCallRec) == 52, "call record is 52 bytes");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Signature) == 0, "Signature at 0");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, CallMode) == 4, "CallMode at 4");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, InstanceKey) == 5, "InstanceKey at 5");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ModuleId) == 9, "ModuleId at 9");
-KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved13) == 13, "reserved at 13");
-KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved17) == 17, "reserved at 17");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved1) == 13, "reserved at 13");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved2) == 17, "reserved at 17");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ModuleTypes) == 21, "ModuleTypes at 21");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Params) == 22, "Params at 22");
-KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved26) == 26, "reserved at 26");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved3) == 26, "reserved at 26");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, BufferSize) == 30, "BufferSize at 30");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, DataKind) == 34, "DataKind at 34");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Data) == 35, "Data at 35");
-KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved39) == 39, "reserved at 39");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved4) == 39, "reserved at 39");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ResultType) == 43, "ResultType at 43");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ResultKind) == 47, "ResultKind at 47");
 KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ResultValue) == 48, "ResultValue at 48");
+#else
+#define KVR_CALL_RECORD_SIZE 64
+KVR_STATIC_ASSERT(sizeof(TPluginCallRec) == 64, "call record is 64 bytes");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Signature) == 0, "Signature at 0");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, CallMode) == 4, "CallMode at 4");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, InstanceKey) == 5, "InstanceKey at 5");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ModuleId) == 9, "ModuleId at 9");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved1) == 13, "reserved at 13");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved2) == 17, "reserved at 17");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ModuleTypes) == 21, "ModuleTypes at 21");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Params) == 22, "Params at 22");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved3) == 30, "reserved at 30");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, BufferSize) == 34, "BufferSize at 34");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, DataKind) == 38, "DataKind at 38");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Data) == 39, "Data at 39");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, Reserved4) == 47, "reserved at 47");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ResultType) == 51, "ResultType at 51");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ResultKind) == 55, "ResultKind at 55");
+KVR_STATIC_ASSERT(offsetof(TPluginCallRec, ResultValue) == 56, "ResultValue at 56");
+#endif
 
 /* ---- Module roles (TModuleType bits) and options ------------------------------------------ */
 
@@ -153,38 +187,42 @@ typedef struct kvr_class_descriptor {
     const char* ClassName;
 } kvr_class_descriptor;
 
-#pragma pack(push, 1)
-/* One named value; 40 bytes. */
+/* Lists and items take natural alignment; pointer fields take the pointer's width. */
+
+/* One named value; 40 bytes (32-bit), 56 bytes (64-bit). */
 typedef struct kvr_params_list_item {
     const kvr_class_descriptor* Class;
     kvr_ansi_string Name;      /* as given at creation, never changed */
     kvr_ansi_string LowerName; /* Name lower-cased once by the ANSI code page's rules */
-    uint32_t Reserved12;
+    uint32_t Reserved;
     uint8_t State; /* 0 for an empty or null value at creation, else 2; never read */
-    uint8_t Padding[7];
-    VARIANT Value;
+    VARIANT Value; /* 8-byte aligned */
 } kvr_params_list_item;
 
-/* An ordered list of named values; 28 bytes. The list owns its items. */
+/* An ordered list of named values; 28 bytes (32-bit), 48 bytes (64-bit). The list owns its
+ * items. */
 typedef struct kvr_params_list {
     const kvr_class_descriptor* Class;
     kvr_params_list_item** Items; /* array of Capacity item pointers */
     int32_t Count;
     int32_t Capacity;
-    uint32_t Magic;          /* KVR_PARAMS_MAGIC while alive, 0 once destruction begins */
-    kvr_ansi_string ListId;  /* text form of a GUID made with the list */
-    uint32_t Reserved24;
+    uint32_t Magic;         /* KVR_PARAMS_MAGIC while alive, 0 once destruction begins */
+    kvr_ansi_string ListId; /* text form of a GUID made with the list */
+    uint32_t Reserved;
 } kvr_params_list;
 
-/* A list meant to carry rows; 32 bytes; otherwise a plain list. */
+/* A list meant to carry rows; 32 bytes (32-bit), 56 bytes (64-bit); otherwise a plain list. */
 typedef struct kvr_rows_params_list {
     kvr_params_list List;
-    uint32_t Reserved28;
+    uint32_t Reserved;
 } kvr_rows_params_list;
-#pragma pack(pop)
+
+#if KVR_POINTER_BITS == 32
+KVR_STATIC_ASSERT(sizeof(VARIANT) == 16, "VARIANT is 16 bytes");
 KVR_STATIC_ASSERT(sizeof(kvr_params_list_item) == 40, "item is 40 bytes");
 KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, Name) == 4, "Name at 4");
 KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, LowerName) == 8, "LowerName at 8");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, Reserved) == 12, "reserved at 12");
 KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, State) == 16, "State at 16");
 KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, Value) == 24, "Value at 24");
 KVR_STATIC_ASSERT(sizeof(kvr_params_list) == 28, "list is 28 bytes");
@@ -193,9 +231,27 @@ KVR_STATIC_ASSERT(offsetof(kvr_params_list, Count) == 8, "Count at 8");
 KVR_STATIC_ASSERT(offsetof(kvr_params_list, Capacity) == 12, "Capacity at 12");
 KVR_STATIC_ASSERT(offsetof(kvr_params_list, Magic) == 16, "Magic at 16");
 KVR_STATIC_ASSERT(offsetof(kvr_params_list, ListId) == 20, "ListId at 20");
-KVR_STATIC_ASSERT(offsetof(kvr_params_list, Reserved24) == 24, "reserved at 24");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list, Reserved) == 24, "reserved at 24");
 KVR_STATIC_ASSERT(sizeof(kvr_rows_params_list) == 32, "rows list is 32 bytes");
-KVR_STATIC_ASSERT(sizeof(VARIANT) == 16, "VARIANT is 16 bytes");
+KVR_STATIC_ASSERT(offsetof(kvr_rows_params_list, Reserved) == 28, "reserved at 28");
+#else
+KVR_STATIC_ASSERT(sizeof(VARIANT) == 24, "VARIANT is 24 bytes");
+KVR_STATIC_ASSERT(sizeof(kvr_params_list_item) == 56, "item is 56 bytes");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, Name) == 8, "Name at 8");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, LowerName) == 16, "LowerName at 16");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, Reserved) == 24, "reserved at 24");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, State) == 28, "State at 28");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list_item, Value) == 32, "Value at 32");
+KVR_STATIC_ASSERT(sizeof(kvr_params_list) == 48, "list is 48 bytes");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list, Items) == 8, "item array at 8");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list, Count) == 16, "Count at 16");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list, Capacity) == 20, "Capacity at 20");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list, Magic) == 24, "Magic at 24");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list, ListId) == 32, "ListId at 32");
+KVR_STATIC_ASSERT(offsetof(kvr_params_list, Reserved) == 40, "reserved at 40");
+KVR_STATIC_ASSERT(sizeof(kvr_rows_params_list) == 56, "rows list is 56 bytes");
+KVR_STATIC_ASSERT(offsetof(kvr_rows_params_list, Reserved) == 48, "reserved at 48");
+#endif
 
 /* ---- Exported entry points ---------------------------------------------------------------- */
 /*
@@ -377,8 +433,8 @@ static inline kvr_ansi_string kvr_new_list_id(void) {
 
 /* Makes an empty list (a rows list when `rows` is nonzero); null when out of memory. */
 static inline kvr_params_list* kvr_list_new(int rows) {
-    kvr_params_list* list =
-        (kvr_params_list*)kvr_heap_alloc(rows ? sizeof(kvr_rows_params_list) : sizeof(kvr_params_list));
+    kvr_params_list* list = (kvr_params_list*)kvr_heap_alloc(rows ? sizeof(kvr_rows_params_list)
+                                                                  : sizeof(kvr_params_list));
     if (!list) return NULL;
     list->Class = rows ? &kvr_rows_params_list_class : &kvr_params_list_class;
     list->Magic = KVR_PARAMS_MAGIC;
@@ -418,8 +474,9 @@ static inline int kvr_list_append_item(kvr_params_list* list, kvr_params_list_it
         int32_t grow = list->Capacity > 64 ? list->Capacity / 4 : (list->Capacity > 8 ? 16 : 4);
         int32_t capacity = list->Capacity + grow;
         size_t bytes = (size_t)capacity * sizeof(kvr_params_list_item*);
-        void* items = list->Items ? HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, list->Items, bytes)
-                                  : kvr_heap_alloc(bytes);
+        void* items = list->Items
+                          ? HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, list->Items, bytes)
+                          : kvr_heap_alloc(bytes);
         if (!items) return 0;
         list->Items = (kvr_params_list_item**)items;
         list->Capacity = capacity;
@@ -478,6 +535,23 @@ static inline kvr_params_list_item* kvr_list_add_bool(kvr_params_list* list, con
     VariantInit(&v);
     v.vt = VT_BOOL;
     v.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
+    return kvr_list_add(list, name, &v);
+}
+
+/* Adds a handle ("HANDLE", "MessagesProcessorHandle", "OWNERFORM") as an integer of the
+ * pointer's width: VT_I4 in the 32-bit layout, VT_I8 in the 64-bit one. A 64-bit module also
+ * takes a window handle as VT_I4, since window handles fit in 32 bits. */
+static inline kvr_params_list_item* kvr_list_add_handle(kvr_params_list* list, const char* name,
+                                                        const void* handle) {
+    VARIANT v;
+    VariantInit(&v);
+#if KVR_POINTER_BITS == 64
+    v.vt = VT_I8;
+    v.llVal = (LONGLONG)(intptr_t)handle;
+#else
+    v.vt = VT_I4;
+    v.lVal = (LONG)(intptr_t)handle;
+#endif
     return kvr_list_add(list, name, &v);
 }
 

@@ -154,6 +154,14 @@ int32_t Variant::to_int() const {
     return changed_to(*this, VT_I4, "Integer").get().lVal;
 }
 
+intptr_t Variant::to_handle() const {
+#ifdef _WIN64
+    if (value_.vt == VT_I8) return intptr_t(value_.llVal);
+    if (value_.vt == VT_UI8) return intptr_t(value_.ullVal);
+#endif
+    return intptr_t(to_int()); // sign-extended, as 32-bit handle values are
+}
+
 double Variant::to_double() const {
     if (value_.vt == VT_R8) return value_.dblVal;
     return changed_to(*this, VT_R8, "Double").get().dblVal;

@@ -41,6 +41,8 @@ class Variant {
     std::string to_ansi() const;
     std::wstring to_wide() const;
     int32_t to_int() const;
+    // A handle carried as an integer: 32-bit, or in a 64-bit build also 64-bit.
+    intptr_t to_handle() const;
     double to_double() const;
     bool to_bool() const;
 
@@ -66,7 +68,7 @@ class TkvrParamsListItem : public kvr_params_list_item {
         return static_cast<TkvrParamsListItem*>(item);
     }
 };
-static_assert(sizeof(TkvrParamsListItem) == 40);
+static_assert(sizeof(TkvrParamsListItem) == sizeof(kvr_params_list_item));
 
 class TkvrParamsList : public kvr_params_list {
   public:
@@ -118,7 +120,7 @@ class TkvrParamsList : public kvr_params_list {
   private:
     void put_slot(int32_t index, kvr_params_list_item* item);
 };
-static_assert(sizeof(TkvrParamsList) == 28);
+static_assert(sizeof(TkvrParamsList) == sizeof(kvr_params_list));
 
 // True when an item's name is exactly the row separator.
 inline bool is_row_separator(const kvr_params_list_item* item) {

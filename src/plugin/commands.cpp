@@ -83,11 +83,9 @@ namespace {
 
 void take_host_handles(TkvrPlugin& plugin, PPluginCallRec rec) {
     const Variant window = present_value(rec, "MessagesProcessorHandle");
-    if (!window.is_empty_or_null())
-        plugin.HostWindow = reinterpret_cast<HWND>(intptr_t(window.to_int()));
+    if (!window.is_empty_or_null()) plugin.HostWindow = reinterpret_cast<HWND>(window.to_handle());
     const Variant owner = present_value(rec, "OWNERFORM");
-    if (!owner.is_empty_or_null())
-        plugin.OwnerForm = reinterpret_cast<HWND>(intptr_t(owner.to_int()));
+    if (!owner.is_empty_or_null()) plugin.OwnerForm = reinterpret_cast<HWND>(owner.to_handle());
 }
 
 void share_host_icon(TkvrPlugin& plugin) {
@@ -115,7 +113,7 @@ int32_t run_load(TkvrPlugin& plugin, PPluginCallRec rec) {
     plugin.INISectionPrefix = text_or_empty(rec, "INISectionPrefix");
     const Variant handle = present_value(rec, "HANDLE");
     if (!handle.is_empty_or_null())
-        plugin.HostModule = reinterpret_cast<HMODULE>(intptr_t(handle.to_int()));
+        plugin.HostModule = reinterpret_cast<HMODULE>(handle.to_handle());
     plugin.ApplicationName = text_or_empty(rec, "ApplicationName");
     if (!plugin.HostModule && !plugin.ApplicationName.empty())
         plugin.HostModule = GetModuleHandleA(plugin.ApplicationName.c_str());

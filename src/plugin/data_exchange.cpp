@@ -64,7 +64,7 @@ int32_t RunProcessData(TkvrPlugin& plugin, PPluginCallRec rec) {
                     if (rec->ResultKind == KVR_RESULTKIND_NONE) {
                         if (TkvrParamsList* rows = rows_to_hand_on(plugin)) {
                             rec->ResultKind = KVR_RESULTKIND_ROWS_LIST;
-                            rec->ResultValue = int32_t(reinterpret_cast<intptr_t>(rows));
+                            rec->ResultValue = reinterpret_cast<intptr_t>(rows);
                         }
                     }
                     if (result > 0 && !rec->Data) result = 0;
@@ -95,7 +95,7 @@ int32_t RunGetData(TkvrPlugin& plugin, PPluginCallRec rec) {
         plugin.OnGetData(plugin, rec, result);
         if (TkvrParamsList* rows = rows_to_hand_on(plugin)) {
             rec->ResultKind = KVR_RESULTKIND_ROWS_LIST;
-            rec->ResultValue = int32_t(reinterpret_cast<intptr_t>(rows));
+            rec->ResultValue = reinterpret_cast<intptr_t>(rows);
         }
         if (result > 0 && !rec->Data) result = 0;
     } catch (...) {
@@ -108,13 +108,13 @@ int32_t RunGetData(TkvrPlugin& plugin, PPluginCallRec rec) {
 int32_t RunGetEvents(TkvrPlugin& plugin, PPluginCallRec rec) {
     try {
         TkvrParamsList* events = plugin.EventRows.get();
-        if (events && reinterpret_cast<intptr_t>(events) == intptr_t(rec->ResultValue)) {
+        if (events && reinterpret_cast<intptr_t>(events) == rec->ResultValue) {
             events->Clear(); // the host has read the list it was given
         } else if (!events && rec->ResultValue == 0) {
             return -3; // outside LOAD..UNLOAD there is nothing to clear
         } else {
             rec->ResultKind = KVR_RESULTKIND_ROWS_LIST;
-            rec->ResultValue = int32_t(reinterpret_cast<intptr_t>(events));
+            rec->ResultValue = reinterpret_cast<intptr_t>(events);
         }
         return 0;
     } catch (...) {

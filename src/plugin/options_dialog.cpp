@@ -56,7 +56,7 @@ void RunShowOptionsDialog(PPluginCallRec rec) {
             TakeLanguage(*plugin, rec);
             const Variant owner = params->GetValue("OWNERFORM");
             if (!owner.is_empty_or_null())
-                plugin->OwnerForm = reinterpret_cast<HWND>(intptr_t(owner.to_int()));
+                plugin->OwnerForm = reinterpret_cast<HWND>(owner.to_handle());
         }
         plugin->InOptionsDialog = true;
         bool success = false;

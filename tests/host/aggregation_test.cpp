@@ -90,7 +90,7 @@ const kvr_params_list* filter(uint32_t key, const Packet& packet, int32_t* resul
     const int32_t answer = Plugin::get().ProcessData(&call.rec);
     if (result) *result = answer;
     if (call.rec.ResultKind != KVR_RESULTKIND_ROWS_LIST) return nullptr;
-    return reinterpret_cast<const kvr_params_list*>(intptr_t(call.rec.ResultValue));
+    return reinterpret_cast<const kvr_params_list*>(call.rec.ResultValue);
 }
 
 std::string record_of(uint32_t key, const Packet& packet) {
@@ -211,7 +211,7 @@ TEST_F(Aggregation, EachHostThreadKeepsItsOwnRecordUntilItsNextCall) {
 // must be complete and well formed when its thread reads it.
 TEST_F(Aggregation, ManyThreadsStreamingIntoSharedAndOwnInstances) {
     const char* seconds_text = std::getenv("KVR_STRESS_SECONDS");
-    const int seconds = seconds_text ? std::atoi(seconds_text) : 30;
+    const int seconds = seconds_text ? std::atoi(seconds_text) : 20;
     const std::string file = settings_file("Var1=a\r\nVar2=b\r\nVar3=c\r\n");
     const uint32_t shared = loaded(file);
     std::vector<uint32_t> keys = {shared, shared, shared, shared};

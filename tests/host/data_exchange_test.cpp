@@ -74,7 +74,7 @@ TEST_F(DataExchange, GetEventsHandsOverAndClearsOnAcknowledgement) {
     call.rec.ModuleTypes = KVR_MTT_FILTER;
     ASSERT_EQ(0, Plugin::get().GetEvents(&call.rec));
     ASSERT_EQ(KVR_RESULTKIND_ROWS_LIST, call.rec.ResultKind);
-    auto* events = reinterpret_cast<kvr_params_list*>(intptr_t(call.rec.ResultValue));
+    auto* events = reinterpret_cast<kvr_params_list*>(call.rec.ResultValue);
     ASSERT_NE(nullptr, events);
     EXPECT_TRUE(kvr_list_is_rows(events));
     Call again(key);

@@ -159,3 +159,15 @@ TEST(ParamList, HeaderHelpersAndClassesShareOneLayout) {
     EXPECT_EQ(1.5, kvr_list_find(host_list, "added")->Value.dblVal);
     kvr_list_free(host_list);
 }
+
+TEST(ParamList, HandlesKeepEveryBitOfThePointerWidth) {
+    // A module handle above 4 GB must not be cut to 32 bits; a 32-bit value is sign-extended
+    // as Windows extends handle values.
+    auto list = make_params_list();
+    const auto high =
+        reinterpret_cast<const void*>(uintptr_t(sizeof(void*) == 8 ? 0x140000000ull : 0x7ff00000u));
+    kvr_list_add_handle(list.get(), "HANDLE", high);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(high), list->GetValue("HANDLE").to_handle());
+    list->AddValue("Window", Variant::integer(-2));
+    EXPECT_EQ(intptr_t(-2), list->GetValue("Window").to_handle());
+}

@@ -98,8 +98,7 @@ int send_commands(const std::string& plugin_path, uint32_t key,
             throw std::runtime_error("a value comes before any command: " + command);
         kvrhost::HostCall call(key);
         kvr_list_add_text(call.params(), "COMMAND", command.c_str());
-        kvr_list_add_int(call.params(), "MessagesProcessorHandle",
-                         int32_t(reinterpret_cast<intptr_t>(window.handle())));
+        kvr_list_add_handle(call.params(), "MessagesProcessorHandle", window.handle());
         while (i < tokens.size() && (tokens[i].find('=') != std::string::npos ||
                                      tokens[i].find(":null") != std::string::npos))
             add_value(call.params(), tokens[i++]);

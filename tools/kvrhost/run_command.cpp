@@ -105,7 +105,7 @@ class ModuleSession {
         window_.pump();
         rows = nullptr;
         if (record.ResultKind == KVR_RESULTKIND_ROWS_LIST && record.ResultValue != 0)
-            rows = reinterpret_cast<const kvr_params_list*>(std::intptr_t(record.ResultValue));
+            rows = reinterpret_cast<const kvr_params_list*>(record.ResultValue);
         return result;
     }
 
@@ -130,8 +130,7 @@ class ModuleSession {
                          const std::string* items = nullptr) {
         HostCall call(key_);
         kvr_list_add_text(call.params(), "COMMAND", name);
-        kvr_list_add_int(call.params(), "MessagesProcessorHandle",
-                         std::int32_t(reinterpret_cast<std::intptr_t>(window_.handle())));
+        kvr_list_add_handle(call.params(), "MessagesProcessorHandle", window_.handle());
         for (const auto& [value_name, text] : values)
             kvr_list_add_text(call.params(), value_name.c_str(), text.c_str());
         if (items) {
