@@ -1,0 +1,178 @@
+#include "options_command.h"
+
+#include "host_window.h"
+#include "list_values.h"
+#include "plugin_library.h"
+#include "registry_settings.h"
+#include "run_command.h"
+
+#include "common/win32_handle.h"
+#include "kvrhost/core/parser_items.h"
+
+#include <fstream>
+#include <utility>
+#include <vector>
+
+namespace kvrhost {
+
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+// A temporary INI file for a dialog without a settings location of its own.
+class ScratchIniFile {
+  public:
+    ScratchIniFile() {
+        char folder[MAX_PATH + 1];
+        char path[MAX_PATH + 1];
+        const DWORD length = GetTempPathA(sizeof folder, folder);
+        if (length == 0 || length > MAX_PATH || !GetTempFileNameA(folder, "kvo", 0, path))
+            kvr::throw_last_error("GetTempFileNameA");
+        path_ = path;
+    }
+    ~ScratchIniFile() { DeleteFileA(path_.c_str()); }
+    ScratchIniFile(const ScratchIniFile&) = delete;
+    ScratchIniFile& operator=(const ScratchIniFile&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// One loaded instance of the module; unloaded and released when this object goes.
+class LoadedModule {
+  public:
+    LoadedModule(PluginLibrary& library, HostWindow& window, std::uint32_t key, Entries location)
+        : library_(library), window_(window), key_(key), location_(std::move(location)) {
+        if (const std::int32_t result = send("LOAD", location_); result != 0)
+            throw RunError("the module answered LOAD with " + std::to_string(result));
+    }
+    ~LoadedModule() {
+        try {
+            Entries ini;
+            for (const auto& entry : location_)
+                if (entry.first == "INI-FILE") ini.push_back(entry);
+            send("UNLOAD", ini);
+            window_.fetch_queued_lines();
+            notify(KVR_CALLMODE_RELEASE);
+            notify(KVR_CALLMODE_LIBRARY_UNLOAD);
+        } catch (...) {
+            // Out of memory on the way out: the process ends anyway.
+        }
+    }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+
+    void announce_items(const std::string& items_text) {
+        HostCall call(key_);
+        add_common_values(call, {});
+        VARIANT items;
+        VariantInit(&items);
+        items.vt = VT_BSTR;
+        items.bstrVal = bstr_from_utf8(items_text);
+        kvr_list_add(call.params(), "ITEMS", &items);
+        VariantClear(&items);
+        kvr_list_add_text(call.params(), "COMMAND", "SET-ITEMS");
+        const std::int32_t result = library_.ExecutePluginCommand(&call.record);
+        window_.pump();
+        if (result != 0) throw RunError("the module answered SET-ITEMS with " + std::to_string(result));
+    }
+
+    // ShowOptionsDialog with the values a host passes; answers the dialog's status.
+    std::int32_t show_dialog(HWND owner) {
+        HostCall call(key_);
+        add_common_values(call, location_);
+        if (owner) kvr_list_add_handle(call.params(), "OWNERFORM", owner);
+        library_.ShowOptionsDialog(&call.record);
+        window_.pump();
+        return static_cast<std::int32_t>(call.record.ResultValue);
+    }
+
+  private:
+    void add_common_values(HostCall& call, const Entries& values) {
+        kvr_list_add_handle(call.params(), "MessagesProcessorHandle", window_.handle());
+        for (const auto& [name, text] : values)
+            kvr_list_add_text(call.params(), name.c_str(), text.c_str());
+    }
+
+    std::int32_t send(const char* command, const Entries& values) {
+        HostCall call(key_);
+        kvr_list_add_text(call.params(), "COMMAND", command);
+        add_common_values(call, values);
+        const std::int32_t result = library_.ExecutePluginCommand(&call.record);
+        window_.pump();
+        return result;
+    }
+
+    void notify(std::uint8_t call_mode) {
+        HostCall call(key_);
+        call.record.CallMode = call_mode;
+        library_.GetModuleType(&call.record);
+    }
+
+    PluginLibrary& library_;
+    HostWindow& window_;
+    std::uint32_t key_;
+    Entries location_;
+};
+
+} // namespace
+
+std::string dialog_status_text(std::int32_t status) {
+    switch (status) {
+    case 0:
+        return "not accepted";
+    case 1:
+        return "accepted";
+    case 2:
+        return "no instance";
+    case 3:
+        return "the module has no options dialog";
+    case 4:
+        return "failed before the dialog could run";
+    default:
+        return "unknown status";
+    }
+}
+
+int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
+                        std::ostream& err) {
+    if (!options.ini_file.empty() && !options.registry_path.empty())
+        throw RunError("give either --ini or --registry, not both");
+    if (options.section_prefix && !options.registry_path.empty())
+        throw RunError("--section-prefix belongs to an INI file, not to --registry");
+    std::optional<std::vector<ParserItem>> items;
+    if (!options.items_file.empty()) {
+        std::ifstream in(options.items_file, std::ios::binary);
+        if (!in) throw RunError("cannot open the items file " + options.items_file);
+        items = read_items_file(in, options.items_file);
+    }
+
+    std::optional<ScratchIniFile> scratch;
+    std::string ini_file = options.ini_file;
+    if (ini_file.empty() && options.registry_path.empty()) ini_file = scratch.emplace().path();
+    Entries location;
+    if (!options.registry_path.empty()) location.emplace_back("RegistryPath", options.registry_path);
+    if (options.section_prefix) location.emplace_back("INISectionPrefix", *options.section_prefix);
+    if (!ini_file.empty()) location.emplace_back("INI-FILE", ini_file);
+
+    PluginLibrary library(options.plugin);
+    HostWindow window(library, options.key, err, options.owner_window);
+    std::int32_t status = 0;
+    {
+        LoadedModule module(library, window, options.key, location);
+        if (items) module.announce_items(items_text(*items));
+        status = module.show_dialog(options.owner_window ? window.handle() : nullptr);
+    }
+    out << "status: " << status << " (" << dialog_status_text(status) << ")\n";
+    const Entries stored = ini_file.empty()
+                               ? read_settings_registry(options.registry_path)
+                               : read_settings_ini(ini_file, options.section_prefix.value_or(""));
+    out << "stored settings:" << (stored.empty() ? " none" : "") << "\n";
+    for (const auto& [name, text] : stored)
+        out << "  " << name << "=" << text << "\n";
+    out.flush();
+    return status == 0 || status == 1 ? 0 : 1;
+}
+
+} // namespace kvrhost
