@@ -36,8 +36,13 @@ const ui::Placement kCancelButton{185, 16, 75, 25, ui::alNone, ui::kDefaultAncho
 // var1, var3, var5, var7 on the left (stretching with the box); var2 .. var8 on the right.
 ui::Placement variable_placement(int index) {
     const bool left_column = index % 2 == 0;
-    return {left_column ? 10 : 195, kVariableTops[index / 2], left_column ? 173 : 170, 21,
-            ui::alNone, left_column ? kLeftColumnAnchors : kRightColumnAnchors, index};
+    return {left_column ? 10 : 195,
+            kVariableTops[index / 2],
+            left_column ? 173 : 170,
+            21,
+            ui::alNone,
+            left_column ? kLeftColumnAnchors : kRightColumnAnchors,
+            index};
 }
 
 template <class T>

@@ -5,6 +5,7 @@
 #include "ui/screen.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 

@@ -20,8 +20,8 @@ const ClassInfo& TComboBox::StaticClassInfo() {
 
 void TComboBox::CreateParams(TCreateParams& params) {
     params.class_name = L"COMBOBOX";
-    params.style = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL |
-                   (sorted_ ? CBS_SORT : 0);
+    params.style =
+        WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | (sorted_ ? CBS_SORT : 0);
     params.extra_height = kDropDownHeight;
 }
 

@@ -61,8 +61,7 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
         HDC dc = GetDC(Handle());
         RECT area;
         GetClientRect(Handle(), &area);
-        DrawEdge(dc, &area, bevel_outer_ == bvLowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER,
-                 BF_RECT);
+        DrawEdge(dc, &area, bevel_outer_ == bvLowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
         ReleaseDC(Handle(), dc);
         return result;
     }

@@ -20,8 +20,7 @@ std::u16string window_text(HWND window) {
     const int length = GetWindowTextLengthW(window);
     if (length <= 0) return {};
     std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    const int copied =
-        GetWindowTextW(window, reinterpret_cast<LPWSTR>(text.data()), length + 1);
+    const int copied = GetWindowTextW(window, reinterpret_cast<LPWSTR>(text.data()), length + 1);
     text.resize(static_cast<std::size_t>(std::max(copied, 0)));
     return text;
 }
@@ -29,8 +28,8 @@ std::u16string window_text(HWND window) {
 } // namespace
 
 const std::vector<std::string>& AlignNames() {
-    static const std::vector<std::string> names{"alNone",  "alTop",   "alBottom",
-                                                "alLeft",  "alRight", "alClient"};
+    static const std::vector<std::string> names{"alNone", "alTop",   "alBottom",
+                                                "alLeft", "alRight", "alClient"};
     return names;
 }
 
@@ -46,8 +45,7 @@ const ClassInfo& TWinControl::StaticClassInfo() {
             .integer("Top", &TWinControl::Top, &TWinControl::SetTop)
             .integer("Width", &TWinControl::Width, &TWinControl::SetWidth)
             .integer("Height", &TWinControl::Height, &TWinControl::SetHeight)
-            .enumeration<TAlign>("Align", AlignNames(), &TWinControl::Align,
-                                 &TWinControl::SetAlign)
+            .enumeration<TAlign>("Align", AlignNames(), &TWinControl::Align, &TWinControl::SetAlign)
             .set("Anchors", AnchorNames(), &TWinControl::Anchors, &TWinControl::SetAnchors)
             .boolean("Visible", &TWinControl::Visible, &TWinControl::SetVisible)
             .boolean("Enabled", &TWinControl::Enabled, &TWinControl::SetEnabled)
@@ -240,8 +238,9 @@ void TWinControl::Realign() {
             return std::pair<int, std::int64_t>(4, 0);
         }
     };
-    std::stable_sort(aligned.begin(), aligned.end(),
-                     [&](const TWinControl* a, const TWinControl* b) { return order(a) < order(b); });
+    std::stable_sort(
+        aligned.begin(), aligned.end(),
+        [&](const TWinControl* a, const TWinControl* b) { return order(a) < order(b); });
     FreeArea area{0, 0, width, height};
     for (TWinControl* child : aligned)
         child->SetLayoutBounds(take_aligned(area, child->align_, child->bounds_));
@@ -334,11 +333,8 @@ void TWinControl::CreateHandle() {
 
 void TWinControl::DestroyHandle() {
     HWND window = handle_;
-    if (!window) return;
-    handle_ = nullptr;
-    RemoveWindowSubclass(window, &TWinControl::SubclassProc, kSubclassId);
-    RemovePropW(window, kControlProperty);
-    DestroyWindow(window);
+    ReleaseHandle();
+    if (window) DestroyWindow(window);
 }
 
 void TWinControl::ReleaseHandle() {
@@ -375,8 +371,8 @@ void TWinControl::RecordEdgeGaps() {
     if (parent_) gaps_ = edge_gaps(bounds_, parent_->ClientWidth(), parent_->ClientHeight());
 }
 
-LRESULT CALLBACK TWinControl::SubclassProc(HWND window, UINT message, WPARAM wparam,
-                                           LPARAM lparam, UINT_PTR id, DWORD_PTR data) {
+LRESULT CALLBACK TWinControl::SubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                           UINT_PTR id, DWORD_PTR data) {
     auto* control = reinterpret_cast<TWinControl*>(data);
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, &TWinControl::SubclassProc, id);

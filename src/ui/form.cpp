@@ -123,8 +123,7 @@ const ClassInfo& TForm::StaticClassInfo() {
             .integer("ClientHeight", &TForm::FormClientHeight, &TForm::SetClientHeight)
             .boolean("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview)
             .ansi_string("HelpFile", &TForm::HelpFile, &TForm::SetHelpFile)
-            .object<TWinControl>("ActiveControl", &TForm::ActiveControl,
-                                 &TForm::SetActiveControl)
+            .object<TWinControl>("ActiveControl", &TForm::ActiveControl, &TForm::SetActiveControl)
             .integer("ModalResult", &TForm::ModalResult, &TForm::SetModalResult)
             .object<TSizeConstraints>("Constraints",
                                       [](TForm& form) { return &form.Constraints(); })
@@ -295,7 +294,8 @@ TModalResult TForm::ShowModal() {
             form.in_modal_run_ = false;
             disabled.Restore(); // before hiding, so that activation stays in this program
             ShowWindow(window, SW_HIDE);
-            if (previously_active && IsWindow(previously_active)) SetActiveWindow(previously_active);
+            if (previously_active && IsWindow(previously_active))
+                SetActiveWindow(previously_active);
         }
     };
     in_modal_run_ = true;
@@ -330,18 +330,16 @@ TModalResult TForm::ShowModal() {
     return modal_result_;
 }
 
-bool TForm::HandleModalMessage(MSG& message) {
+void TForm::HandleModalMessage(MSG& message) {
     HWND window = ExistingHandle();
     const bool ours = window && (message.hwnd == window || IsChild(window, message.hwnd));
-    if (ours && (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
-        PreviewKey(message))
-        return true;
-    if (!ours || !IsDialogMessageW(window, &message)) {
+    const bool key_down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    if (!(ours && key_down && PreviewKey(message)) &&
+        !(ours && IsDialogMessageW(window, &message))) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
     if (HWND focus = GetFocus(); focus != last_focus_) FocusChanged(focus);
-    return true;
 }
 
 bool TForm::PreviewKey(const MSG& message) {

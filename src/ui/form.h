@@ -136,8 +136,9 @@ class TForm : public TWinControl {
     LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
   private:
-    // One message of the modal run; false when it was WM_QUIT.
-    bool HandleModalMessage(MSG& message);
+    // One message of the modal run: key preview and F1, the dialog keys, then dispatch.
+    void HandleModalMessage(MSG& message);
+    // True when the key was swallowed (OnKeyDown cleared it, or F1 asked for help).
     bool PreviewKey(const MSG& message);
     void CloseModal();
     void ClickControlWithId(int id);

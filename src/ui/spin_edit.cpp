@@ -70,9 +70,9 @@ void TSpinEdit::WindowCreated() {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())), module,
                             nullptr);
     if (!edit_) throw_last_error("CreateWindowExW");
-    updown_ = CreateWindowExW(0, UPDOWN_CLASSW, L"",
-                              WS_CHILD | WS_VISIBLE | UDS_ARROWKEYS | UDS_HOTTRACK, 0, 0, 0, 0,
-                              window, nullptr, module, nullptr);
+    updown_ =
+        CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | UDS_ARROWKEYS | UDS_HOTTRACK,
+                        0, 0, 0, 0, window, nullptr, module, nullptr);
     SetWindowSubclass(edit_, &TSpinEdit::EditProc, kEditSubclassId,
                       reinterpret_cast<DWORD_PTR>(this));
     SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
@@ -129,7 +129,8 @@ LRESULT TSpinEdit::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
 bool TSpinEdit::CanBePartOfNumber(wchar_t c) {
     if (c < 32) return true; // editing keys: backspace, copy, paste, undo
     if ((c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.') return true;
-    return c == static_cast<wchar_t>(static_cast<unsigned char>(text_platform().decimal_separator()));
+    return c ==
+           static_cast<wchar_t>(static_cast<unsigned char>(text_platform().decimal_separator()));
 }
 
 LRESULT CALLBACK TSpinEdit::EditProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,

@@ -34,7 +34,7 @@ class TSpinEdit : public TWinControl {
 
     mutable double value_ = 0.0; // the last number the field held
     double increment_ = 1.0;
-    HWND edit_ = nullptr;   // child windows, destroyed with the control's window
+    HWND edit_ = nullptr; // child windows, destroyed with the control's window
     HWND updown_ = nullptr;
 };
 

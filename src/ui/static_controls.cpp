@@ -29,8 +29,8 @@ const ClassInfo& TLabel::StaticClassInfo() {
             .wide_string("Caption", &TLabel::Caption, &TLabel::SetCaption)
             .boolean("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap)
             .boolean("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize)
-            .enumeration<TTextLayout>("Layout", {"tlTop", "tlCenter", "tlBottom"},
-                                      &TLabel::Layout, &TLabel::SetLayout)
+            .enumeration<TTextLayout>("Layout", {"tlTop", "tlCenter", "tlBottom"}, &TLabel::Layout,
+                                      &TLabel::SetLayout)
             .enumeration<TAlignment>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
                                      &TLabel::Alignment, &TLabel::SetAlignment)
             .build();

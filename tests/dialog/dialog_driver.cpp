@@ -23,18 +23,28 @@ struct ChildSearch {
     HWND found = nullptr;
 };
 
+BOOL CALLBACK visit_top_level(HWND window, LPARAM data) {
+    if (!IsWindowVisible(window) || class_of(window) != L"TfrmOption") return TRUE;
+    *reinterpret_cast<HWND*>(data) = window;
+    return FALSE;
+}
+
+BOOL CALLBACK visit_child(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<ChildSearch*>(data);
+    if (GetParent(window) != search.parent) return TRUE; // direct children only
+    if (_wcsicmp(class_of(window).c_str(), std::wstring(search.class_name).c_str()) != 0)
+        return TRUE;
+    if (!search.text.empty() && search.dialog->text(window) != search.text) return TRUE;
+    if (search.skip-- > 0) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
 } // namespace
 
 Dialog::Dialog(DWORD ui_thread) : thread_(ui_thread) {
     wait_for([&] {
-        EnumThreadWindows(
-            thread_,
-            [](HWND window, LPARAM data) -> BOOL {
-                if (!IsWindowVisible(window) || class_of(window) != L"TfrmOption") return TRUE;
-                *reinterpret_cast<HWND*>(data) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&window_));
+        EnumThreadWindows(thread_, visit_top_level, reinterpret_cast<LPARAM>(&window_));
         return window_ != nullptr;
     });
 }
@@ -42,19 +52,7 @@ Dialog::Dialog(DWORD ui_thread) : thread_(ui_thread) {
 HWND Dialog::child(HWND parent, std::wstring_view class_name, std::wstring_view text,
                    int index) const {
     ChildSearch search{parent, class_name, text, index, this};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& search = *reinterpret_cast<ChildSearch*>(data);
-            if (GetParent(window) != search.parent) return TRUE; // direct children only
-            if (_wcsicmp(class_of(window).c_str(), std::wstring(search.class_name).c_str()) != 0)
-                return TRUE;
-            if (!search.text.empty() && search.dialog->text(window) != search.text) return TRUE;
-            if (search.skip-- > 0) return TRUE;
-            search.found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumChildWindows(parent, visit_child, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -53,8 +53,11 @@ void Instance::set_items(const char* items) {
     EXPECT_EQ(0, call.command("SET-ITEMS"));
 }
 
-void Instance::prepare_dialog(Call& call) const {
+int32_t Instance::show_dialog(const std::function<void(Dialog&)>& script, HWND owner) const {
+    Call call(key_);
     call.text("INI-FILE", ini_.c_str());
+    if (owner) kvr_list_add_handle(call.params, "OWNERFORM", owner);
+    return run_dialog(call, script);
 }
 
 std::string Instance::record(std::initializer_list<std::pair<std::string, double>> values) const {

@@ -2,6 +2,7 @@
 // What the dialog tests share: a settings file, a loaded instance that reads it, and data
 // packets through the instance with the filter role.
 
+#include "dialog_driver.h"
 #include "host_fixture.h"
 
 #include <initializer_list>
@@ -39,8 +40,9 @@ class Instance {
     uint32_t key() const { return key_; }
     // SET-ITEMS with an items text ("Caption|Name|Type" lines joined by CR LF).
     void set_items(const char* items);
-    // A call record for ShowOptionsDialog with the instance's INI file.
-    void prepare_dialog(Call& call) const;
+    // ShowOptionsDialog with the instance's INI file (and the host's window as the owner,
+    // when given) while `script` drives the dialog; answers the dialog's status.
+    int32_t show_dialog(const std::function<void(Dialog&)>& script, HWND owner = nullptr) const;
     // Hands one packet of numbers on with the filter role; answers the names of the record
     // handed back, joined by blanks, or "" when none was.
     std::string record(std::initializer_list<std::pair<std::string, double>> values) const;

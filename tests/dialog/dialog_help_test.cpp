@@ -80,19 +80,18 @@ void ask_for_help(Dialog& dialog) {
     dialog.key(dialog.button(L"Cancel"), VK_ESCAPE);
 }
 
+BOOL CALLBACK count_viewer_window(HWND window, LPARAM data) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (std::wstring(name) == L"HH Parent" && IsWindowVisible(window))
+        ++*reinterpret_cast<int*>(data);
+    return TRUE;
+}
+
 // Top-level windows of the help viewer on a thread.
 int viewer_windows(DWORD thread) {
     int found = 0;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM data) -> BOOL {
-            wchar_t name[32] = {};
-            GetClassNameW(window, name, 32);
-            if (std::wstring(name) == L"HH Parent" && IsWindowVisible(window))
-                ++*reinterpret_cast<int*>(data);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(thread, count_viewer_window, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -104,15 +103,13 @@ TEST(DialogHelp, F1AndTheHelpButtonAskTheViewerForTheHelpFileAtContext80) {
     ViewerRegistration registration(viewer.file());
     SettingsFile settings("");
     Instance instance(settings);
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    EXPECT_EQ(0, run_dialog(call, [&](Dialog& dialog) {
-                  dialog.key(dialog.button(L"Cancel"), VK_F1);
-                  EXPECT_TRUE(Dialog::wait_for([&] { return count(viewer.calls(), "15|") == 1; }));
-                  PostMessageW(dialog.window(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
-                  EXPECT_TRUE(Dialog::wait_for([&] { return count(viewer.calls(), "15|") == 2; }));
-                  dialog.key(dialog.button(L"Cancel"), VK_ESCAPE);
-              }));
+    EXPECT_EQ(0, instance.show_dialog([&](Dialog& dialog) {
+        dialog.key(dialog.button(L"Cancel"), VK_F1);
+        EXPECT_TRUE(Dialog::wait_for([&] { return count(viewer.calls(), "15|") == 1; }));
+        PostMessageW(dialog.window(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+        EXPECT_TRUE(Dialog::wait_for([&] { return count(viewer.calls(), "15|") == 2; }));
+        dialog.key(dialog.button(L"Cancel"), VK_ESCAPE);
+    }));
     const std::string help_request = "15|" + program_folder() + "aggregation.chm|80\n";
     // Initialised once, asked twice, and closed with the dialog.
     EXPECT_EQ("28||cookie\n" + help_request + help_request + "18||0\n29||24301\n",
@@ -123,16 +120,13 @@ TEST(DialogHelp, WithoutAViewerOrItsEntryPointsHelpDoesNothing) {
     FakeViewer viewer;
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    for (const std::string& registered :
-         {std::string(), program_folder() + "no_such_viewer.dll",
-          std::string(system) + "\\kernel32.dll"}) {
+    for (const std::string& registered : {std::string(), program_folder() + "no_such_viewer.dll",
+                                          std::string(system) + "\\kernel32.dll"}) {
         SCOPED_TRACE(registered);
         ViewerRegistration registration(registered);
         SettingsFile settings("");
         Instance instance(settings);
-        Call call(instance.key());
-        instance.prepare_dialog(call);
-        EXPECT_EQ(0, run_dialog(call, ask_for_help));
+        EXPECT_EQ(0, instance.show_dialog(ask_for_help));
     }
     EXPECT_EQ("", std::string(viewer.calls()));
 }
@@ -141,23 +135,19 @@ TEST(DialogHelp, TheSystemsViewerOpensTheHelpFileAndNothingWithoutIt) {
     const DWORD thread = GetCurrentThreadId();
     SettingsFile settings("");
     Instance instance(settings);
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    EXPECT_EQ(0, run_dialog(call, [&](Dialog& dialog) {
-                  dialog.key(dialog.button(L"Cancel"), VK_F1);
-                  EXPECT_TRUE(Dialog::wait_for([&] { return viewer_windows(thread) == 1; }))
-                      << "the help viewer did not show";
-                  dialog.key(dialog.button(L"Cancel"), VK_ESCAPE);
-              }));
+    EXPECT_EQ(0, instance.show_dialog([&](Dialog& dialog) {
+        dialog.key(dialog.button(L"Cancel"), VK_F1);
+        EXPECT_TRUE(Dialog::wait_for([&] { return viewer_windows(thread) == 1; }))
+            << "the help viewer did not show";
+        dialog.key(dialog.button(L"Cancel"), VK_ESCAPE);
+    }));
     EXPECT_EQ(0, viewer_windows(thread)) << "help windows go with the dialog";
 
     // Without the help file beside the DLL the viewer shows nothing, and the dialog goes on.
     const std::filesystem::path help = program_folder() + "aggregation.chm";
     const std::filesystem::path aside = program_folder() + "aggregation.chm.aside";
     std::filesystem::rename(help, aside);
-    Call again(instance.key());
-    instance.prepare_dialog(again);
-    EXPECT_EQ(0, run_dialog(again, ask_for_help));
+    EXPECT_EQ(0, instance.show_dialog(ask_for_help));
     EXPECT_EQ(0, viewer_windows(thread));
     std::filesystem::rename(aside, help);
 }

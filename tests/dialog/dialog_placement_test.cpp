@@ -12,9 +12,9 @@ namespace {
 class OwnerWindow {
   public:
     OwnerWindow() {
-        window_ = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, kLeft,
-                                  kTop, kWidth, kHeight, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+        window_ =
+            CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, kLeft, kTop,
+                            kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
     ~OwnerWindow() { DestroyWindow(window_); }
     HWND handle() const { return window_; }
@@ -27,17 +27,16 @@ class OwnerWindow {
 // Opens the dialog and answers where it showed; it is cancelled with Escape after `moved_to`,
 // when given, has moved it.
 RECT open_dialog(const Instance& instance, HWND owner, const POINT* moved_to = nullptr) {
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    if (owner) kvr_list_add_handle(call.params, "OWNERFORM", owner);
     RECT shown{};
-    run_dialog(call, [&](Dialog& dialog) {
-        shown = dialog.screen_rect(dialog.window());
-        if (moved_to)
-            SetWindowPos(dialog.window(), nullptr, moved_to->x, moved_to->y, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        dialog.key(dialog.button(L"Cancel"), VK_ESCAPE);
-    });
+    instance.show_dialog(
+        [&](Dialog& dialog) {
+            shown = dialog.screen_rect(dialog.window());
+            if (moved_to)
+                SetWindowPos(dialog.window(), nullptr, moved_to->x, moved_to->y, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            dialog.key(dialog.button(L"Cancel"), VK_ESCAPE);
+        },
+        owner);
     return shown;
 }
 

@@ -15,15 +15,14 @@ TEST(DialogSiblings, AnAcceptedDialogMakesInstancesOfTheSamePlaceReload) {
     Instance same_thread(settings, host.handle(), 22, place);
     Instance elsewhere(settings, host.handle(), 44, "Software\\KvrDialogTests\\Elsewhere");
     std::unique_ptr<Instance> other_thread;
-    std::thread([&] { other_thread = std::make_unique<Instance>(settings, host.handle(), 33, place); })
-        .join();
+    std::thread([&] {
+        other_thread = std::make_unique<Instance>(settings, host.handle(), 33, place);
+    }).join();
     EXPECT_EQ("", same_thread.record({{"Temp", 1}}));
     EXPECT_EQ("", elsewhere.record({{"Temp", 1}}));
     host.messages().clear();
 
-    Call call(dialog_instance.key());
-    dialog_instance.prepare_dialog(call);
-    const int32_t status = run_dialog(call, [](Dialog& dialog) {
+    const int32_t status = dialog_instance.show_dialog([](Dialog& dialog) {
         EXPECT_TRUE(dialog.replace_text(dialog.combo_edit(1), L"Wind"));
         dialog.click(dialog.button(L"OK"));
     });

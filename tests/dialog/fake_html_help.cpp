@@ -21,8 +21,8 @@ HWND WINAPI HtmlHelpA(HWND, LPCSTR path, UINT command, DWORD_PTR data) {
     if (command == 28 && data) *reinterpret_cast<DWORD*>(data) = kCookie; // HH_INITIALIZE
     char line[64];
     std::snprintf(line, sizeof line, "|%llu\n", static_cast<unsigned long long>(data));
-    g_calls += std::to_string(command) + "|" + (path ? path : "") +
-               (command == 28 ? "|cookie\n" : line);
+    g_calls +=
+        std::to_string(command) + "|" + (path ? path : "") + (command == 28 ? "|cookie\n" : line);
     return nullptr;
 }
 

@@ -26,19 +26,19 @@ TEST(KvrhostOptions, OpensTheDialogOverItsWindowAndPrintsStatusAndStoredSettings
     std::ostringstream out;
     std::ostringstream err;
     int exit_code = -1;
-    drive_dialog([&] { exit_code = kvrhost::show_options_dialog(options, out, err); },
-                 [](Dialog& dialog) {
-                     EXPECT_EQ((std::vector<std::wstring>{L"alpha", L"Beta", L"Zeta"}),
-                               dialog.items(0));
-                     // Centred over the host's window, which owns it.
-                     const HWND host = GetWindow(dialog.window(), GW_OWNER);
-                     const RECT owner = dialog.screen_rect(host);
-                     const RECT shown = dialog.screen_rect(dialog.window());
-                     EXPECT_EQ(owner.left + (owner.right - owner.left - (shown.right - shown.left)) / 2,
-                               shown.left);
-                     EXPECT_TRUE(dialog.replace_text(dialog.combo_edit(0), L"alpha"));
-                     dialog.click(dialog.button(L"OK"));
-                 });
+    drive_dialog(
+        [&] { exit_code = kvrhost::show_options_dialog(options, out, err); },
+        [](Dialog& dialog) {
+            EXPECT_EQ((std::vector<std::wstring>{L"alpha", L"Beta", L"Zeta"}), dialog.items(0));
+            // Centred over the host's window, which owns it.
+            const HWND host = GetWindow(dialog.window(), GW_OWNER);
+            const RECT owner = dialog.screen_rect(host);
+            const RECT shown = dialog.screen_rect(dialog.window());
+            EXPECT_EQ(owner.left + (owner.right - owner.left - (shown.right - shown.left)) / 2,
+                      shown.left);
+            EXPECT_TRUE(dialog.replace_text(dialog.combo_edit(0), L"alpha"));
+            dialog.click(dialog.button(L"OK"));
+        });
     DeleteFileA(items.c_str());
     EXPECT_EQ(0, exit_code) << err.str();
     const std::string printed = out.str();

@@ -33,9 +33,7 @@ TEST(OptionsForm, EnterWithoutMovingTheFocusCancelsAndStoresOnlyTheGeometry) {
     SettingsFile settings("Var1=Temp\r\nVar2=Hum\r\nTimeout=600000.5\r\n");
     Instance instance(settings);
     EXPECT_EQ("", instance.record({{"Temp", 1}}));
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    const int32_t status = run_dialog(call, [](Dialog& dialog) {
+    const int32_t status = instance.show_dialog([](Dialog& dialog) {
         SetWindowPos(dialog.window(), nullptr, 123, 111, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         EXPECT_EQ(dialog.button(L"Cancel"), dialog.focus());
@@ -57,9 +55,7 @@ TEST(OptionsForm, OkWithoutChangesStoresEveryValueAndRestartsCollection) {
     SettingsFile settings("Var1=Temp\r\nVar3=Hum\r\nTimeout=600000.5\r\nNo reset=True\r\n");
     Instance instance(settings);
     EXPECT_EQ("", instance.record({{"Temp", 1}}));
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    EXPECT_EQ(1, run_dialog(call, [](Dialog& dialog) { dialog.click(dialog.button(L"OK")); }));
+    EXPECT_EQ(1, instance.show_dialog([](Dialog& dialog) { dialog.click(dialog.button(L"OK")); }));
     const auto stored = settings.entries();
     EXPECT_EQ(14u, stored.size()); // geometry, eight variables, timeout, no-reset
     EXPECT_EQ("Temp", stored.at("Var1"));
@@ -77,9 +73,7 @@ TEST(OptionsForm, EveryListOffersTheParserItemsInTheControlsSortedOrder) {
     SettingsFile settings("");
     Instance instance(settings);
     instance.set_items("Zeta|Zeta\r\nalpha|alpha\r\nBeta|Beta|Float");
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    run_dialog(call, [](Dialog& dialog) {
+    instance.show_dialog([](Dialog& dialog) {
         for (int i = 0; i < 8; ++i)
             EXPECT_EQ((std::vector<std::wstring>{L"alpha", L"Beta", L"Zeta"}), dialog.items(i))
                 << "var" << i + 1;
@@ -95,9 +89,7 @@ TEST(OptionsForm, WithoutParserItemsTypedNamesAreStoredByteForByte) {
         long_name += char('a' + long_name.size() % 26);
     const std::string accented = non_ascii_name();
     ASSERT_GT(accented.size(), 1u) << "the system code page has no such characters";
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    const int32_t status = run_dialog(call, [&](Dialog& dialog) {
+    const int32_t status = instance.show_dialog([&](Dialog& dialog) {
         for (int i = 0; i < 8; ++i)
             EXPECT_EQ(kNoItems, dialog.items(i));
         EXPECT_TRUE(dialog.replace_text(dialog.combo_edit(0), wide_from_ansi(long_name)));
@@ -114,9 +106,7 @@ TEST(OptionsForm, WithoutParserItemsTypedNamesAreStoredByteForByte) {
 TEST(OptionsForm, TheTimeoutRefusesTextThatIsNoNumber) {
     SettingsFile settings("Var1=Temp\r\nTimeout=40\r\n");
     Instance instance(settings);
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    const int32_t status = run_dialog(call, [](Dialog& dialog) {
+    const int32_t status = instance.show_dialog([](Dialog& dialog) {
         const HWND edit = dialog.spin_edit();
         EXPECT_EQ(L"40", dialog.text(edit));
         EXPECT_TRUE(dialog.replace_text(edit, L"1500"));
@@ -138,9 +128,7 @@ TEST(OptionsForm, TheTimeoutRefusesTextThatIsNoNumber) {
 TEST(OptionsForm, TheLayoutFollowsTheDialogsWidth) {
     SettingsFile settings("");
     Instance instance(settings);
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    run_dialog(call, [](Dialog& dialog) {
+    instance.show_dialog([](Dialog& dialog) {
         const HWND ok = dialog.button(L"OK");
         const HWND cancel = dialog.button(L"Cancel");
         const HWND box = GetParent(dialog.combo(0));
@@ -174,9 +162,7 @@ TEST(OptionsForm, DataStreamedDuringTheDialogMeetsTheOldSettingsUntilOk) {
         while (!stop)
             if (instance.record({{"Temp", 1}, {"Hum", 2}}) == "Temp Hum") ++records;
     });
-    Call call(instance.key());
-    instance.prepare_dialog(call);
-    const int32_t status = run_dialog(call, [&](Dialog& dialog) {
+    const int32_t status = instance.show_dialog([&](Dialog& dialog) {
         EXPECT_TRUE(dialog.replace_text(dialog.combo_edit(1), L"Wind"));
         const int before = records;
         EXPECT_TRUE(Dialog::wait_for([&] { return records > before + 20; }))

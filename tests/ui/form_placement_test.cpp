@@ -30,7 +30,7 @@ TEST(FormPlacement, WithoutAnOwnerWindowTheMainFormIsTheReference) {
     form.Handle();
     TkvrPlugin module(nullptr);
 
-    Application().SetMainForm(&main_form); // without its window yet: not a reference
+    Application().SetMainForm(&main_form);      // without its window yet: not a reference
     ASSERT_TRUE(CentreOverOwner(module, form)); // the monitor under the cursor instead
     main_form.Handle();
     ASSERT_TRUE(CentreOverOwner(module, form));

@@ -23,9 +23,9 @@ TEST(Placement, OnlyACentreOutsideTheDesktopIsOffScreen) {
     EXPECT_TRUE(is_off_screen({-400, 100, 0, 200}, desktop));
     EXPECT_TRUE(is_off_screen({0, -300, 100, -100}, desktop));
     // Stored positions at the ends of the 32-bit range do not wrap around.
-    EXPECT_TRUE(is_off_screen({INT32_MAX, INT32_MAX, std::int64_t(INT32_MAX) + 389,
-                               std::int64_t(INT32_MAX) + 336},
-                              desktop));
+    EXPECT_TRUE(is_off_screen(
+        {INT32_MAX, INT32_MAX, std::int64_t(INT32_MAX) + 389, std::int64_t(INT32_MAX) + 336},
+        desktop));
 }
 
 TEST(Placement, RestoredBoundsStayOnlyWithAnOwnerWhenMovedAndOnScreen) {

@@ -75,7 +75,8 @@ class LoadedModule {
         kvr_list_add_text(call.params(), "COMMAND", "SET-ITEMS");
         const std::int32_t result = library_.ExecutePluginCommand(&call.record);
         window_.pump();
-        if (result != 0) throw RunError("the module answered SET-ITEMS with " + std::to_string(result));
+        if (result != 0)
+            throw RunError("the module answered SET-ITEMS with " + std::to_string(result));
     }
 
     // ShowOptionsDialog with the values a host passes; answers the dialog's status.
@@ -152,7 +153,8 @@ int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
     std::string ini_file = options.ini_file;
     if (ini_file.empty() && options.registry_path.empty()) ini_file = scratch.emplace().path();
     Entries location;
-    if (!options.registry_path.empty()) location.emplace_back("RegistryPath", options.registry_path);
+    if (!options.registry_path.empty())
+        location.emplace_back("RegistryPath", options.registry_path);
     if (options.section_prefix) location.emplace_back("INISectionPrefix", *options.section_prefix);
     if (!ini_file.empty()) location.emplace_back("INI-FILE", ini_file);
 

@@ -35,7 +35,6 @@ std::string dialog_status_text(std::int32_t status);
 // module's log lines to `err`. Answers 0 when the dialog ran (accepted or not), 1 when the
 // module reported status 2 to 4. Throws RunError (run_command.h) or kvr::Exception when the
 // module cannot be loaded or refuses LOAD or SET-ITEMS, or the options do not fit together.
-int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
-                        std::ostream& err);
+int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace kvrhost
