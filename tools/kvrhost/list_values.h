@@ -42,6 +42,11 @@ struct ListOutcome {
     std::string error;
 };
 ListOutcome packet_list(const Packet& packet);
+// The same into `list`, emptied first (its item array is kept for the next packet). Answers the
+// reason when a name has no ANSI form, or nothing; the list is then left empty.
+std::optional<std::string> fill_packet_list(const Packet& packet, kvr_params_list& list);
+// Frees every item of a list the host made and keeps its item array.
+void empty_list(kvr_params_list& list);
 
 // A value of a list as a host value: integer types that fit 32 bits as integers, other numbers
 // as doubles, OLE strings as UTF-8, VT_EMPTY and VT_NULL as null; any other type as its text.
@@ -49,5 +54,7 @@ Value host_value(const VARIANT& value);
 
 // The items of a list, row separators included, names as UTF-8.
 std::vector<NamedValue> list_items(const kvr_params_list& list);
+// The same into `items`, whose elements (and their texts) are reused.
+void list_items(const kvr_params_list& list, std::vector<NamedValue>& items);
 
 } // namespace kvrhost
