@@ -69,8 +69,7 @@ std::string temporary_path_beside(const std::string& target) {
 
 bool refused_by_reader(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
-           error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
-           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+           error == ERROR_LOCK_VIOLATION;
 }
 
 // The path a handle leads to, without the "\\?\" prefix the system puts in front.
@@ -121,6 +120,14 @@ class Win32Writer final : public FileWriter {
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+void copy_creation_time(const std::string& from, const std::string& to) {
+    const UniqueHandleNull source = open_file(from, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING);
+    const UniqueHandleNull target = open_file(to, FILE_WRITE_ATTRIBUTES, kShareAll, OPEN_EXISTING);
+    FILETIME created{};
+    if (source && target && GetFileTime(source.get(), &created, nullptr, nullptr))
+        SetFileTime(target.get(), &created, nullptr, nullptr);
+}
+
 class Win32FileSteps final : public FileSteps {
   public:
     FileFacts facts(const std::string& path) const override {
@@ -137,10 +144,9 @@ class Win32FileSteps final : public FileSteps {
         return facts;
     }
 
+    // Opening the path follows every link on it; the system then names the file itself.
+    // (Not every file system marks a link as a reparse point, so every path is resolved.)
     std::string final_path(const std::string& path) const override {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            return path;
         const HANDLE file = CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (file == INVALID_HANDLE_VALUE) return path;
@@ -177,12 +183,14 @@ class Win32FileSteps final : public FileSteps {
         return text;
     }
 
-    // ReplaceFile keeps these itself on Windows; they are passed on here as well, so the new
-    // file has them from the start whatever the file system's ReplaceFile does.
+    // What ReplaceFile would keep of the replaced file: its attributes, access list and
+    // creation time. They are copied here and the new file is then moved over the old one,
+    // because Wine's ReplaceFile leaves files of its own behind when it fails.
     void copy_identity(const std::string& from, const std::string& to) const override {
         const DWORD attributes = GetFileAttributesA(from.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKeptAttributes))
             SetFileAttributesA(to.c_str(), attributes & kKeptAttributes);
+        copy_creation_time(from, to);
         constexpr SECURITY_INFORMATION kRights = DACL_SECURITY_INFORMATION;
         DWORD size = 0;
         GetFileSecurityA(from.c_str(), kRights, nullptr, 0, &size);
@@ -193,17 +201,13 @@ class Win32FileSteps final : public FileSteps {
             throw EFCreateError(from, "Its access rights cannot be kept: " + last_error_text());
     }
 
-    void replace(const std::string& temporary, const std::string& target,
-                 bool target_exists) const override {
+    void replace(const std::string& temporary, const std::string& target, bool) const override {
         // A reader that holds the file without letting it be replaced is waited for a while.
         constexpr int kAttempts = 200;
         for (int attempt = 1;; ++attempt) {
-            const BOOL done =
-                target_exists
-                    ? ReplaceFileA(target.c_str(), temporary.c_str(), nullptr,
-                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                    : MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-            if (done) return;
+            if (MoveFileExA(temporary.c_str(), target.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return;
             const DWORD error = GetLastError();
             if (!refused_by_reader(error) || attempt == kAttempts)
                 throw EFCreateError(target, system_message(error));

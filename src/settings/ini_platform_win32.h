@@ -18,11 +18,11 @@ IniPlatform WindowsIniPlatform();
 // the old or the new contents whole.
 std::shared_ptr<const IniFileAccess> WindowsFileAccess();
 
-// The system's file steps: the read-only attribute, hard links and symbolic links as the
-// system reports them; a temporary file beside the target put in place with ReplaceFileA,
-// which keeps the replaced file's attributes and access rights (they are also copied to the
-// new file before, for file systems whose ReplaceFile does not); a replacement refused
-// because a reader holds the file is tried again for up to two seconds.
+// The system's file steps: the read-only attribute, hard links and links as the system
+// reports them; a temporary file beside the target gets what ReplaceFile would keep of the
+// replaced file (attributes, access list, creation time) and is moved over it (Wine's
+// ReplaceFile leaves files of its own behind when it fails); a move refused because a reader
+// holds the file is tried again for up to two seconds.
 const FileSteps& WindowsFileSteps();
 
 } // namespace kvr::ini
