@@ -12,9 +12,10 @@
 #   TARGET       names such as ini_fuzz (default: all)
 #
 # Each target starts from its seed corpus in fuzz/corpus/<target> plus what earlier runs on this
-# machine found (build/fuzz/corpus/<target>). An input that crashes, leaks, hangs or breaks an
-# invariant is kept in build/fuzz/findings/<target>/; the exit status is then 1. Turn each
-# finding into a regular test and fix it. Logs: build/fuzz/logs/<target>.log.
+# machine found (OUT/corpus/<target>). An input that crashes, leaks, hangs or breaks an
+# invariant is kept in OUT/findings/<target>/ (emptied when the target starts again); the exit
+# status is then 1. Turn each finding into a regular test and fix it. Logs:
+# OUT/logs/<target>.log. OUT is $KVR_FUZZ_OUT, by default build/fuzz.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +28,7 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
-    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
     -*) echo "fuzz: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -39,7 +40,8 @@ all_targets=(escaping_fuzz text_conversion_fuzz language_file_fuzz map_line_fuzz
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)" >/dev/null
 
-out=build/fuzz
+bin_dir=build/fuzz/fuzz
+out=${KVR_FUZZ_OUT:-build/fuzz}
 mkdir -p "$out/logs"
 
 # Longest input per target: operation streams stay short enough to run fast.
@@ -51,9 +53,10 @@ max_len_of() {
 }
 
 run_target() {
-  local target=$1 bin=$out/fuzz/$1 corpus=$out/corpus/$1 findings=$out/findings/$1
+  local target=$1 bin=$bin_dir/$1 corpus=$out/corpus/$1 findings=$out/findings/$1
   local dict=() log=$out/logs/$1.log
   [ -x "$bin" ] || { echo "fuzz: no target $target" >&2; return 2; }
+  rm -rf "$findings"
   mkdir -p "$corpus" "$findings"
   [ -f "fuzz/dict/$target.dict" ] && dict=(-dict="fuzz/dict/$target.dict")
   local status=0
@@ -63,7 +66,7 @@ run_target() {
   echo "$status" >"$log.status"
 }
 export -f run_target max_len_of
-export out seconds runs
+export bin_dir out seconds runs
 
 printf '%s\n' "${targets[@]}" | xargs -P "$jobs" -I{} bash -c 'run_target "$1"' _ {}
 
