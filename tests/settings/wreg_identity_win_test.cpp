@@ -2,6 +2,7 @@
 // links) and, when the save cannot be made, keeps the old settings and says why.
 
 #include "faulty_file_steps.h"
+#include "temp_dir.h"
 #include "wreg_fixtures.h"
 #include "wreg_test_support.h"
 #include "wreg_win_support.h"
@@ -16,18 +17,11 @@
 
 #include <aclapi.h>
 
-#include <fstream>
-#include <iterator>
-
 using namespace kvr;
 using namespace kvr::testing;
+using kvr::test::read_bytes;
 
 namespace {
-
-std::string read_whole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The access list of a file as bytes; empty when the file system keeps none.
 std::string access_rights(const std::string& path) {
@@ -72,7 +66,7 @@ class IniIdentity : public ::testing::Test {
         wreg.INIFile = path;
         TStoreSettings initial;
         EXPECT_TRUE(wreg.Save(&initial));
-        stored = read_whole(path);
+        stored = read_bytes(path);
     }
     ~IniIdentity() override {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -178,7 +172,7 @@ TEST_F(IniIdentity, AReadOnlyFileKeepsItsSettingsAndTheModuleLogsWhy) {
     TStoreSettings changed;
     FillDistinctValues(changed);
     EXPECT_FALSE(SaveMapValues(module, &map, &changed));
-    EXPECT_EQ(stored, read_whole(path));
+    EXPECT_EQ(stored, read_bytes(path));
     EXPECT_TRUE(only_file_in(folder, "Settings.ini"));
     const std::vector<std::string> lines = *module.LogLines.LockList();
     ASSERT_EQ(1u, lines.size());
