@@ -32,6 +32,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth
   googletest nlohmann-json3-dev libcli11-dev
+  clang-14 libclang-rt-14-dev llvm-14
   fp-utils
 )
 if [ "$want_screenshots" = 1 ]; then packages+=(imagemagick xdotool fonts-wine); fi

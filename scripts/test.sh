@@ -4,6 +4,8 @@
 #   - the 32-bit DLL (the product) and the 64-bit DLL, with their binary surface checked;
 #   - every Windows test program of the 64-bit build under the 64-bit Wine, under one
 #     virtual display, and the bundled example through the 64-bit kvrhost;
+#   - every fuzz target of the platform-free code for a short while (KVR_FUZZ_SECONDS, default
+#     60 s each, two at a time; 0 leaves them out): about 3 to 4 minutes with the build;
 #   - the same Windows tests against the 32-bit build where this kernel runs 32-bit programs
 #     itself. Elsewhere the 32-bit Wine would run under qemu's user-mode emulator (minutes per
 #     program, crashes in thread-heavy tests), so that lane runs there only when asked:
@@ -66,6 +68,12 @@ echo "== native preset (sanitizers) =="
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
+
+fuzz_seconds=${KVR_FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" != 0 ]; then
+  echo "== fuzz targets, $fuzz_seconds s each =="
+  KVR_FUZZ_SKIP_DEPS=1 bash scripts/fuzz.sh --seconds "$fuzz_seconds" --jobs "$jobs"
+fi
 
 echo "== win32 preset: the 32-bit DLL =="
 cmake --preset win32 >/dev/null

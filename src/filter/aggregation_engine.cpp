@@ -19,6 +19,18 @@ std::string ansi_lower(std::string_view text) {
     return text_platform().ansi_lower(text);
 }
 
+void ansi_lower_into(std::string_view text, std::string& lower) {
+    lower.assign(text);
+    for (char& c : lower) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            lower = ansi_lower(text);
+            return;
+        }
+        if (byte >= 'A' && byte <= 'Z') c = char(byte + ('a' - 'A'));
+    }
+}
+
 uint32_t timeout_from_setting(double value) {
     if (!std::isfinite(value)) return 0;
     const double truncated = std::trunc(value);
@@ -26,7 +38,14 @@ uint32_t timeout_from_setting(double value) {
     return uint32_t(uint64_t(int64_t(truncated)));
 }
 
-AggregationEngine::AggregationEngine() : held_values_(make_params_list()) {}
+AggregationEngine::AggregationEngine() : held_values_(make_params_list()) {
+    separator_.reset(TkvrParamsListItem::Create(KVR_ROW_SEPARATOR, Variant::null().get()));
+    separator_->State = 2;
+}
+
+AggregationEngine::~AggregationEngine() {
+    forget_held_items();
+}
 
 void AggregationEngine::ApplySettings(const std::array<std::string, 8>& variables,
                                       double timeout_ms, bool no_reset) {
@@ -54,11 +73,24 @@ void AggregationEngine::ResetAggregation() {
 }
 
 void AggregationEngine::reset_locked() {
-    held_index_.clear();
-    held_values_->Clear();
+    const size_t held = size_t(held_values_->Count);
+    for (int32_t i = 0; i < held_values_->Count; ++i)
+        kvr_variant_clear(&held_values_->Items[i]->Value);
+    held_values_->Count = 0; // the items stay in the index for the next collection
+    ++collection_;
+    // Names that no longer come are not kept for ever.
+    if (held_index_.size() > 64 && held_index_.size() > 2 * held) forget_held_items();
     auto items = AggregationItems.LockList(); // re-entrant
     for (TAggregationListItem* entry : *items)
         entry->Seen = false;
+    seen_count_ = 0;
+}
+
+void AggregationEngine::forget_held_items() {
+    held_values_->Count = 0;
+    for (auto& [name, slot] : held_index_)
+        TkvrParamsListItem::Destroy(slot.item);
+    held_index_.clear();
 }
 
 std::vector<std::string> AggregationEngine::HeldNames() {
@@ -71,50 +103,97 @@ std::vector<std::string> AggregationEngine::HeldNames() {
 
 void AggregationEngine::hold(const kvr_params_list_item& item, std::string_view lower_name,
                              const VARIANT& value) {
-    const auto found = held_index_.find(std::string(lower_name));
-    if (found != held_index_.end()) {
-        found->second->AssignValue(value);
+    const auto found = held_index_.find(lower_name);
+    HeldSlot* const kept = found == held_index_.end() ? nullptr : &found->second;
+    if (kept && kept->collection == collection_) {
+        kept->item->AssignValue(value); // in place: the item keeps its position
         return;
     }
-    if (TkvrParamsListItem* added = held_values_->AddValue(item_name(item), value))
-        held_index_.emplace(std::string(added->GetLowerName()), added);
+    const std::string_view name = item_name(item);
+    if (kvr_name_is_blank(name.data(), int32_t(name.size()))) return;
+    TkvrParamsListItem* const held = item_for_first_arrival(kept, name, value);
+    if (!kvr_list_append_item(held_values_.get(), held)) {
+        if (!kept) TkvrParamsListItem::Destroy(held);
+        throw std::bad_alloc();
+    }
+    if (kept) {
+        kept->collection = collection_;
+        return;
+    }
+    try {
+        held_index_.emplace(std::string(held->GetLowerName()), HeldSlot{held, collection_});
+    } catch (...) {
+        --held_values_->Count;
+        TkvrParamsListItem::Destroy(held);
+        throw;
+    }
+}
+
+// The item that holds a name from its first arrival in this collection on, with the value as
+// AddValue stores it (8-bit strings as OLE strings) and the name as it arrived.
+TkvrParamsListItem* AggregationEngine::item_for_first_arrival(HeldSlot* kept, std::string_view name,
+                                                              const VARIANT& value) {
+    if (!kept) {
+        TkvrParamsListItem* made = TkvrParamsListItem::Create(name, value);
+        kvr_variant_ansi_to_ole(&made->Value);
+        made->State = 2;
+        return made;
+    }
+    TkvrParamsListItem* item = kept->item;
+    if (item->GetName() != name) { // the same name in other letter case
+        kvr_ansi_string spelled = kvr_ansi_new(name.data(), int32_t(name.size()));
+        if (!spelled) throw std::bad_alloc();
+        kvr_ansi_release(item->Name);
+        item->Name = spelled;
+    }
+    copy_variant(item->Value, value);
+    kvr_variant_ansi_to_ole(&item->Value);
+    return item;
+}
+
+void AggregationEngine::append_record(TkvrParamsList& output) {
+    const int32_t held = held_values_->Count;
+    if (held == 0) return;
+    output.Reserve(output.Count + held + 1);
+    for (int32_t i = 0; i < held; ++i)
+        output.Append(TkvrParamsListItem::from(held_values_->Items[i])->CopyForOutput());
+    output.Append(separator_->CopyForOutput());
 }
 
 void AggregationEngine::ProcessPacket(const kvr_params_list* packet, uint32_t now,
                                       TkvrParamsList& output) {
     auto items = AggregationItems.LockList();
-    output.Clear(); // a record handed on before must not go out again
+    output.ClearItems(); // a record handed on before must not go out again
     if (!packet) return;
     if (timeout_ms_ != 0 && timeout_ms_ < uint32_t(now - last_tick_)) reset_locked();
     last_tick_ = now;
-    if (items->Count() == 0) return;
+    const int entries = items->Count();
+    if (entries == 0) return;
 
     const int32_t count = packet->Count;
     for (int32_t i = 0; i < count; ++i) {
         const kvr_params_list_item* item = packet->Items[i];
         const bool row_end = is_row_separator(item);
         if (!row_end) {
-            const std::string lower = ansi_lower(item_name(*item));
+            ansi_lower_into(item_name(*item), lower_name_);
             const bool has_value = !kvr_variant_is_empty_or_null(&item->Value);
             TAggregationListItem* matched = nullptr;
             for (TAggregationListItem* entry : *items) {
-                if (entry->LowerName == lower) {
+                if (entry->LowerName == lower_name_) {
                     matched = entry;
                     break;
                 }
             }
-            if (matched && !matched->Seen && has_value) matched->Seen = true;
-            if (!matched || has_value) hold(*item, lower, item->Value);
-        }
-        if (row_end || i == count - 1) {
-            int seen = 0;
-            for (const TAggregationListItem* entry : *items)
-                seen += entry->Seen ? 1 : 0;
-            if (seen == items->Count()) {
-                output.AppendRow(held_values_.get());
-                if (!no_reset_) reset_locked();
-                return;
+            if (matched && !matched->Seen && has_value) {
+                matched->Seen = true;
+                ++seen_count_;
             }
+            if (!matched || has_value) hold(*item, lower_name_, item->Value);
+        }
+        if ((row_end || i == count - 1) && seen_count_ == entries) {
+            append_record(output);
+            if (!no_reset_) reset_locked();
+            return;
         }
     }
 }

@@ -32,6 +32,56 @@ void store_with_ole_strings(VARIANT& target, const VARIANT& value) {
 
 } // namespace
 
+// ---- Values and strings ---------------------------------------------------------------------
+
+namespace {
+// Types whose whole value lies in the VARIANT itself: a plain copy is VariantCopy's copy.
+bool is_plain_value(VARTYPE type) {
+    switch (type) {
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+void copy_variant(VARIANT& target, const VARIANT& source) {
+    if (is_plain_value(source.vt)) {
+        if (!is_plain_value(target.vt)) kvr_variant_clear(&target);
+        target = source;
+        return;
+    }
+    VARIANT copy;
+    if (FAILED(kvr_variant_copy(&copy, &source))) throw EConvertError("cannot copy value");
+    kvr_variant_clear(&target);
+    target = copy;
+}
+
+kvr_ansi_string share_ansi(kvr_ansi_string text) {
+    if (!text) return nullptr;
+    auto* refcount = reinterpret_cast<LONG*>(text - KVR_ANSI_HEADER);
+    if (*refcount != KVR_ANSI_CONSTANT_REFCOUNT) InterlockedIncrement(refcount);
+    return text;
+}
+
 // ---- Variant --------------------------------------------------------------------------------
 
 Variant::Variant(const VARIANT& source) {
@@ -181,10 +231,25 @@ TkvrParamsListItem* TkvrParamsListItem::Create(std::string_view name, const VARI
 }
 
 void TkvrParamsListItem::AssignValue(const VARIANT& value) {
-    VARIANT copy;
-    if (FAILED(kvr_variant_copy(&copy, &value))) throw EConvertError("cannot copy value");
-    kvr_variant_clear(&Value);
-    Value = copy;
+    copy_variant(Value, value);
+}
+
+TkvrParamsListItem* TkvrParamsListItem::CopyForOutput() const {
+    auto* copy = static_cast<kvr_params_list_item*>(kvr_heap_alloc(sizeof(kvr_params_list_item)));
+    if (!copy) throw std::bad_alloc();
+    copy->Class = &kvr_params_list_item_class;
+    VariantInit(&copy->Value);
+    try {
+        copy_variant(copy->Value, Value);
+    } catch (...) {
+        kvr_heap_free(copy);
+        throw;
+    }
+    kvr_variant_ansi_to_ole(&copy->Value);
+    copy->Name = share_ansi(Name);
+    copy->LowerName = share_ansi(LowerName);
+    copy->State = 2;
+    return from(copy);
 }
 
 // ---- Lists ----------------------------------------------------------------------------------
@@ -274,6 +339,32 @@ void TkvrParamsList::AddRowSeparator() {
 void TkvrParamsList::AppendRow(const kvr_params_list* source) {
     if (!AppendList(source)) return;
     if (!is_row_separator(source->Items[source->Count - 1])) AddRowSeparator();
+}
+
+void TkvrParamsList::ClearItems() {
+    for (int32_t i = 0; i < Count; ++i) {
+        kvr_params_list_item* item = Items[i];
+        put_slot(i, nullptr);
+        kvr_item_free(item);
+    }
+    Count = 0;
+}
+
+void TkvrParamsList::Reserve(int32_t count) {
+    if (count <= Capacity) return;
+    const size_t bytes = size_t(count) * sizeof(kvr_params_list_item*);
+    void* items = Items ? HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, Items, bytes)
+                        : kvr_heap_alloc(bytes);
+    if (!items) throw std::bad_alloc();
+    Items = static_cast<kvr_params_list_item**>(items);
+    Capacity = count;
+}
+
+void TkvrParamsList::Append(TkvrParamsListItem* item) {
+    if (!kvr_list_append_item(this, item)) {
+        TkvrParamsListItem::Destroy(item);
+        throw std::bad_alloc();
+    }
 }
 
 void TkvrParamsList::put_slot(int32_t index, kvr_params_list_item* item) {

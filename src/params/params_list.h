@@ -63,6 +63,9 @@ class TkvrParamsListItem : public kvr_params_list_item {
     const VARIANT& GetValue() const { return Value; }
     // Stores a plain copy of the value; State stays as it is.
     void AssignValue(const VARIANT& value);
+    // A new item with the same name strings (shared, not copied) and a copy of the value with
+    // 8-bit strings as OLE strings, State 2: what AddItemCopy makes of this item.
+    TkvrParamsListItem* CopyForOutput() const;
 
     static TkvrParamsListItem* from(kvr_params_list_item* item) {
         return static_cast<TkvrParamsListItem*>(item);
@@ -116,11 +119,24 @@ class TkvrParamsList : public kvr_params_list {
     // AppendList, then closes the row unless the source already ended with a separator.
     void AppendRow(const kvr_params_list* source);
     void Clear();
+    // Frees every item like Clear, but keeps the item array for the items to come.
+    void ClearItems();
+    // Makes room for `count` items in all without growing the array again.
+    void Reserve(int32_t count);
+    // Appends an item made elsewhere; the list owns it from then on.
+    void Append(TkvrParamsListItem* item);
 
   private:
     void put_slot(int32_t index, kvr_params_list_item* item);
 };
 static_assert(sizeof(TkvrParamsList) == sizeof(kvr_params_list));
+
+// Copies a value into target (cleared first); values without storage of their own (numbers,
+// booleans, dates, empty and null) are copied as they stand, others as kvr_variant_copy does.
+void copy_variant(VARIANT& target, const VARIANT& source);
+
+// Another reference to an 8-bit string (refcounted; constants stay constants).
+kvr_ansi_string share_ansi(kvr_ansi_string text);
 
 // True when an item's name is exactly the row separator.
 inline bool is_row_separator(const kvr_params_list_item* item) {
@@ -137,5 +153,11 @@ using ParamsListPtr = std::unique_ptr<TkvrParamsList, ParamsListDeleter>;
 inline ParamsListPtr make_params_list(bool rows = false) {
     return ParamsListPtr(TkvrParamsList::Create(rows));
 }
+
+struct ItemDeleter {
+    void operator()(TkvrParamsListItem* item) const { TkvrParamsListItem::Destroy(item); }
+};
+// Owns an item that no list owns.
+using ItemPtr = std::unique_ptr<TkvrParamsListItem, ItemDeleter>;
 
 } // namespace kvr

@@ -25,6 +25,15 @@ std::unique_ptr<TWreg> module_store(const TkvrPlugin& module, const TStringList&
     return store;
 }
 
+// Saves root and puts every failure the store met into the module's log.
+bool save_and_report(TkvrPlugin& module, const TStringList& map, TComponent* root) {
+    const std::unique_ptr<TWreg> store = module_store(module, map);
+    const bool saved = store->Save(root);
+    for (const std::string& error : store->Errors())
+        module.AddLog(lmtError, "Settings not saved: " + error);
+    return saved;
+}
+
 } // namespace
 
 bool LoadMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root) {
@@ -32,14 +41,14 @@ bool LoadMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent*
     return module_store(Module, *Map)->Load(Root);
 }
 
-bool SaveMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root) {
+bool SaveMapValues(TkvrPlugin& Module, const TStringList* Map, TComponent* Root) {
     if (!Map) return false;
-    return module_store(Module, *Map)->Save(Root);
+    return save_and_report(Module, *Map, Root);
 }
 
-bool SaveShortMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root) {
+bool SaveShortMapValues(TkvrPlugin& Module, const TStringList* Map, TComponent* Root) {
     if (!Map) return false;
-    return module_store(Module, ShortMap(*Map))->Save(Root);
+    return save_and_report(Module, ShortMap(*Map), Root);
 }
 
 } // namespace kvr

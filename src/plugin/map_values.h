@@ -14,10 +14,12 @@ class TkvrPlugin;
 // Copies the stored values into root. False for a missing map, or as TWreg::Load says; throws
 // as TWreg::Load (an INI file that exists but cannot be read).
 bool LoadMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root);
-// Stores root's values. False for a missing map, or as TWreg::Save says.
-bool SaveMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root);
+// Stores root's values. False for a missing map, or as TWreg::Save says. Every failure the
+// store reports (TWreg::Errors: a file that could not be written, a value that could not be
+// stored) becomes an error line "Settings not saved: ..." in the module's log.
+bool SaveMapValues(TkvrPlugin& Module, const TStringList* Map, TComponent* Root);
 // Stores only the values of the map's short form (the lines up to ";---short---": the dialog
 // geometry), for an options dialog that was cancelled.
-bool SaveShortMapValues(const TkvrPlugin& Module, const TStringList* Map, TComponent* Root);
+bool SaveShortMapValues(TkvrPlugin& Module, const TStringList* Map, TComponent* Root);
 
 } // namespace kvr

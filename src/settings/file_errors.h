@@ -37,11 +37,17 @@ class EFReadError : public EFileError {
 };
 
 // A file could not be created or put in place: 'Cannot create file "<path>". <reason>'.
+// denied() is true when the system refused access (a folder or file the process may not
+// write), as opposed to a path that does not work at all.
 class EFCreateError : public EFileError {
   public:
-    EFCreateError(const std::string& path, const std::string& reason)
-        : EFileError("Cannot create file \"" + path + "\". " + reason, path) {}
+    EFCreateError(const std::string& path, const std::string& reason, bool denied = false)
+        : EFileError("Cannot create file \"" + path + "\". " + reason, path), denied_(denied) {}
     const char* class_name() const noexcept override { return "EFCreateError"; }
+    bool denied() const noexcept { return denied_; }
+
+  private:
+    bool denied_;
 };
 
 // Writing the contents of a file failed: 'Cannot write file "<path>". <reason>'.

@@ -18,6 +18,10 @@ std::string IniLockName(std::string_view ini_path);
 
 // Holds the lock of one INI file while it lives. Waiting threads spin a while, then block
 // until the holder lets go; a thread that already holds the lock takes it again at once.
+// A holder that dies without letting go (its process crashed) does not keep others out: on
+// Windows a waiter finds the holder's thread gone within a tenth of a second and takes the
+// lock over; elsewhere the system drops a dead process's file lock at once. A live holder is
+// waited for as long as it holds the lock.
 class [[nodiscard]] IniFileLock {
   public:
     // Blocks until the lock is held. Throws EOSError when the lock cannot be made.

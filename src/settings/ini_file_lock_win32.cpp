@@ -3,6 +3,13 @@
 // A thread that finds the lock taken spins a while before it blocks; the holder that lets go
 // while others wait sets the event for one of them. Every module built on this framework uses
 // the same names and layout for the same file.
+//
+// A holder whose thread ends without letting go (its process crashed or was killed) would
+// keep everyone out for ever. So a blocked thread wakes every kOwnerCheckMs to look whether
+// the holder's thread still exists (thread ids are unique on the machine while the thread
+// lives, whatever process it belongs to); when it is gone, one waiter takes the lock over
+// and removes the dead holder's nesting from the lock count. Modules that do not check keep
+// waiting until the lock is handed on as usual.
 
 #include "settings/ini_file_lock.h"
 
@@ -26,6 +33,17 @@ LONG read_shared(volatile LONG& value) {
     return InterlockedCompareExchange(&value, 0, 0);
 }
 
+constexpr DWORD kOwnerCheckMs = 100;
+
+// False only when the thread is known to have ended. A thread that this process may not look
+// at counts as alive.
+bool thread_alive(LONG thread_id) {
+    const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, static_cast<DWORD>(thread_id));
+    if (!thread) return GetLastError() == ERROR_ACCESS_DENIED;
+    const UniqueHandleNull owner(thread);
+    return WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
+}
+
 } // namespace
 
 struct IniFileLock::Held {
@@ -36,6 +54,7 @@ struct IniFileLock::Held {
 
     void enter();
     void leave();
+    void wait_for_handover(LONG thread);
     void take_ownership(LONG thread) {
         InterlockedExchange(&state->owner_thread, thread);
         state->recursion = 1;
@@ -61,8 +80,24 @@ void IniFileLock::Held::enter() {
     } else if (read_shared(state->owner_thread) == thread) {
         ++state->recursion;
     } else {
-        WaitForSingleObject(event.get(), INFINITE);
-        take_ownership(thread);
+        wait_for_handover(thread);
+    }
+}
+
+void IniFileLock::Held::wait_for_handover(LONG thread) {
+    for (;;) {
+        if (WaitForSingleObject(event.get(), kOwnerCheckMs) == WAIT_OBJECT_0) {
+            take_ownership(thread);
+            return;
+        }
+        // Owner 0: the lock is being handed on or taken right now; look again later.
+        const LONG owner = read_shared(state->owner_thread);
+        if (owner == 0 || thread_alive(owner)) continue;
+        if (InterlockedCompareExchange(&state->owner_thread, thread, owner) != owner)
+            continue; // another waiter took it over first
+        InterlockedExchangeAdd(&state->lock_count, -state->recursion); // the dead holder's share
+        state->recursion = 1;
+        return;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "settings/ini_platform.h"
 
 #include "settings/file_errors.h"
+#include "settings/file_replace.h"
 
 #include <atomic>
 #include <cerrno>
@@ -26,14 +27,6 @@ std::string last_error_text() {
     return std::generic_category().message(errno);
 }
 
-// The path a write must replace: the target of a symbolic link, or the path itself.
-std::string write_target(const std::string& path) {
-    std::error_code error;
-    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
-    const fs::path resolved = fs::weakly_canonical(path, error);
-    return error ? path : resolved.string();
-}
-
 // A name beside target that no file has yet: target + ".~<hex>.tmp".
 std::string unused_temporary_path(const std::string& target) {
     static std::atomic<unsigned long long> counter{0};
@@ -51,32 +44,104 @@ std::string unused_temporary_path(const std::string& target) {
     throw EFCreateError(target, "No unused temporary file name beside it.");
 }
 
-// Refuses a target that must not be replaced: a folder, or an existing file that this process
-// may not open for writing (read-only, or kept open by someone who denies writers).
-void check_replaceable(const std::string& path, const std::string& target) {
-    std::error_code error;
-    const fs::file_status status = fs::status(target, error);
-    if (fs::is_directory(status))
-        throw EFCreateError(path, std::make_error_code(std::errc::is_a_directory).message());
-    if (!fs::exists(status)) return;
-    FilePtr probe(std::fopen(target.c_str(), "ab")); // opening for append changes nothing
-    if (!probe) throw EFCreateError(path, last_error_text());
+bool access_refused(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
 }
 
-void keep_permissions(const std::string& target, const std::string& temporary) {
-    std::error_code error;
-    const fs::file_status status = fs::status(target, error);
-    if (!error && fs::exists(status)) fs::permissions(temporary, status.permissions(), error);
-}
+// A stdio file; the path is kept for resizing and for messages.
+class StandardWriter final : public FileWriter {
+  public:
+    StandardWriter(FilePtr file, std::string path)
+        : file_(std::move(file)), path_(std::move(path)) {
+        std::setvbuf(file_.get(), nullptr, _IONBF, 0); // the producer already hands large pieces
+    }
+    void write(std::string_view bytes) override {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size())
+            throw EFWriteError(path_, last_error_text());
+    }
+    void rewind() override {
+        std::clearerr(file_.get());
+        if (std::fseek(file_.get(), 0, SEEK_SET) != 0) throw EFWriteError(path_, last_error_text());
+    }
+    void resize(std::uint64_t size) override {
+        flush();
+        std::error_code error;
+        fs::resize_file(path_, size, error);
+        if (error) throw EFWriteError(path_, error.message());
+    }
+    void flush() override {
+        if (std::fflush(file_.get()) != 0) throw EFWriteError(path_, last_error_text());
+    }
 
-void write_contents(const std::string& path, std::FILE* file, const ContentProducer& produce) {
-    produce([&](std::string_view chunk) {
-        if (chunk.empty()) return;
-        if (std::fwrite(chunk.data(), 1, chunk.size(), file) != chunk.size())
-            throw EFWriteError(path, last_error_text());
-    });
-    if (std::fflush(file) != 0) throw EFWriteError(path, last_error_text());
-}
+  private:
+    FilePtr file_;
+    std::string path_;
+};
+
+class StandardFileSteps final : public FileSteps {
+  public:
+    FileFacts facts(const std::string& path) const override {
+        std::error_code error;
+        const fs::file_status status = fs::status(path, error);
+        FileFacts facts;
+        facts.exists = !error && fs::exists(status);
+        facts.is_folder = facts.exists && fs::is_directory(status);
+        if (!facts.exists || facts.is_folder) return facts;
+        // Opening for append changes nothing and tells whether this process may write.
+        FilePtr probe(std::fopen(path.c_str(), "ab"));
+        facts.read_only = !probe && access_refused(errno);
+        const auto names = fs::hard_link_count(path, error);
+        facts.names = error ? 1 : static_cast<std::uint32_t>(names);
+        return facts;
+    }
+
+    std::string final_path(const std::string& path) const override {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+        const fs::path resolved = fs::weakly_canonical(path, error);
+        return error ? path : resolved.string();
+    }
+
+    std::unique_ptr<FileWriter> create_beside(const std::string& target,
+                                              std::string& temporary) const override {
+        temporary = unused_temporary_path(target);
+        FilePtr file(std::fopen(temporary.c_str(), "wb"));
+        if (!file) throw EFCreateError(target, last_error_text(), access_refused(errno));
+        return std::make_unique<StandardWriter>(std::move(file), temporary);
+    }
+
+    std::unique_ptr<FileWriter> open_existing(const std::string& path) const override {
+        FilePtr file(std::fopen(path.c_str(), "r+b"));
+        if (!file) throw EFCreateError(path, last_error_text(), access_refused(errno));
+        return std::make_unique<StandardWriter>(std::move(file), path);
+    }
+
+    std::string read_all(const std::string& path) const override {
+        std::string text;
+        standard_file_access()->read_file(path, kTextBufferSize,
+                                          [&text](std::string_view chunk) { text.append(chunk); });
+        return text;
+    }
+
+    void copy_identity(const std::string& from, const std::string& to) const override {
+        std::error_code error;
+        const fs::file_status status = fs::status(from, error);
+        if (!error) fs::permissions(to, status.permissions(), error);
+        if (error)
+            throw EFCreateError(from, "Its access rights cannot be kept: " + error.message());
+    }
+
+    void replace(const std::string& temporary, const std::string& target, bool) const override {
+        std::error_code error;
+        fs::rename(temporary, target, error);
+        if (error) throw EFCreateError(target, error.message());
+    }
+
+    void remove(const std::string& path) const noexcept override {
+        std::error_code ignored;
+        fs::remove(path, ignored);
+    }
+};
 
 class StandardFileAccess final : public IniFileAccess {
   public:
@@ -100,29 +165,16 @@ class StandardFileAccess final : public IniFileAccess {
     }
 
     void replace_file(const std::string& path, const ContentProducer& produce) const override {
-        const std::string target = write_target(path);
-        check_replaceable(path, target);
-        const std::string temporary = unused_temporary_path(target);
-        FilePtr file(std::fopen(temporary.c_str(), "wb"));
-        if (!file) throw EFCreateError(path, last_error_text());
-        std::setvbuf(file.get(), nullptr, _IONBF, 0); // the producer already hands large pieces
-        try {
-            write_contents(path, file.get(), produce);
-            if (std::fclose(file.release()) != 0) throw EFWriteError(path, last_error_text());
-            keep_permissions(target, temporary);
-            std::error_code error;
-            fs::rename(temporary, target, error);
-            if (error) throw EFCreateError(path, error.message());
-        } catch (...) {
-            file.reset();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            throw;
-        }
+        ReplaceFileContents(standard_file_steps(), path, produce);
     }
 };
 
 } // namespace
+
+const FileSteps& standard_file_steps() {
+    static const StandardFileSteps steps;
+    return steps;
+}
 
 std::shared_ptr<const IniFileAccess> standard_file_access() {
     static const auto access = std::make_shared<const StandardFileAccess>();

@@ -40,10 +40,10 @@ class IniFileAccess {
     virtual void replace_file(const std::string& path, const ContentProducer& produce) const = 0;
 };
 
-// File access through the C and C++ standard libraries: reads with fopen/fread; writes a
-// temporary file beside the target (same folder, name = target + ".~<random>.tmp") and
-// renames it over the target, keeping the target's permission bits. A symbolic link at the
-// path is followed, so the file it points to is replaced and the link stays.
+// File access through the C and C++ standard libraries: reads with fopen/fread; writes as
+// settings/file_replace.h says (a temporary file beside the target, named target +
+// ".~<random>.tmp", renamed over it with the target's permission bits; links followed; in
+// place where the folder refuses new files or the file has several names).
 std::shared_ptr<const IniFileAccess> standard_file_access();
 
 // Compares two entry names; true when they name the same entry.

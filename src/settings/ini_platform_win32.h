@@ -3,6 +3,7 @@
 // names compared without regard to case under that locale, and file access through the
 // system with its sharing modes and ANSI file names. Windows builds only.
 
+#include "settings/file_replace.h"
 #include "settings/ini_platform.h"
 
 #include <memory>
@@ -13,9 +14,15 @@ namespace kvr::ini {
 IniPlatform WindowsIniPlatform();
 
 // Files through CreateFileA: reading lets other readers (and renames) in and keeps writers
-// out; a file is replaced by writing a temporary file beside it and moving it over the old
-// one, so readers see either the old or the new contents whole. A move refused because a
-// reader holds the file is tried again for up to two seconds.
+// out; writing follows settings/file_replace.h with WindowsFileSteps, so readers see either
+// the old or the new contents whole.
 std::shared_ptr<const IniFileAccess> WindowsFileAccess();
+
+// The system's file steps: the read-only attribute, hard links and links as the system
+// reports them; a temporary file beside the target gets what ReplaceFile would keep of the
+// replaced file (attributes, access list, creation time) and is moved over it (Wine's
+// ReplaceFile leaves files of its own behind when it fails); a move refused because a reader
+// holds the file is tried again for up to two seconds.
+const FileSteps& WindowsFileSteps();
 
 } // namespace kvr::ini

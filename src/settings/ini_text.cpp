@@ -121,7 +121,8 @@ std::vector<IniSection> parse_ini_text(std::string_view text) {
 
 IniTextWriter::IniTextWriter(ChunkSink sink, std::size_t buffer_size)
     : sink_(std::move(sink)), buffer_size_(std::max<std::size_t>(buffer_size, 1)) {
-    buffer_.reserve(buffer_size_);
+    // The buffer grows up to buffer_size as text comes: a small file never costs 1 MiB.
+    buffer_.reserve(std::min<std::size_t>(buffer_size_, 4096));
 }
 
 void IniTextWriter::write_section(std::string_view name, std::span<const std::string> lines) {

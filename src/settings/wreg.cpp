@@ -77,18 +77,33 @@ bool TWreg::Save(TComponent* root) {
     return run(root, true);
 }
 
+std::string TWreg::line_failure(int index, const std::string& what) const {
+    return "map line " + std::to_string(index) + " \"" + Components.Get(index) + "\": " + what;
+}
+
 bool TWreg::run(TComponent* root, bool saving) {
     const RootScope scope(root_, root);
+    errors_.clear();
     const std::unique_ptr<OpenStore> store = open_store(saving);
-    if (!store) return false;
+    if (!store) {
+        if (saving)
+            errors_.push_back("No registry key \"" + RegistryPath +
+                              "\" could be opened or created with full access under either root");
+        return false;
+    }
     for (int index = 0; index < Components.Count(); ++index) {
         try {
             process_line(*store, index, saving);
-        } catch (...) {
+        } catch (const std::exception& error) {
             // a failure stays with its line
+            if (saving) errors_.push_back(line_failure(index, error.what()));
+        } catch (...) {
+            if (saving) errors_.push_back(line_failure(index, "unknown failure"));
         }
     }
-    return store->Finish();
+    const bool finished = store->Finish();
+    if (!finished) errors_.push_back(store->FailureText());
+    return finished;
 }
 
 std::unique_ptr<OpenStore> TWreg::open_store(bool saving) {
@@ -125,7 +140,12 @@ void TWreg::process_line(OpenStore& store, int index, bool saving) {
     // name would stand for its whole section.
     if (location.value_name.empty()) return;
     const std::unique_ptr<ValueSlot> slot = store.OpenSlot(location);
-    if (!slot) return;
+    if (!slot) {
+        if (saving)
+            errors_.push_back(line_failure(index, "the place of \"" + line->storage_name +
+                                                      "\" cannot be opened or created"));
+        return;
+    }
 
     LineContext context;
     context.index = index;
@@ -177,7 +197,8 @@ void TWreg::save_value(ValueSlot& slot, const LineContext& line) {
     }
     try {
         slot.Write(line, value);
-    } catch (...) {
+    } catch (const std::exception& error) {
+        errors_.push_back(line_failure(line.index, error.what()));
         slot.DeleteRejected(); // no stale value of the wrong type stays behind
     }
 }

@@ -27,6 +27,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kvr {
 
@@ -85,6 +86,12 @@ class TWreg : public TComponent {
     // failed. Throws as Load when the INI file exists but cannot be read (nothing is written).
     bool Save(TComponent* root);
 
+    // What went wrong in the last Load or Save, one text per failure, for the log: the INI
+    // file that could not be written back (the file then keeps its previous contents), a
+    // registry location that could not be opened for saving, a value that could not be
+    // stored. Empty after an operation without failures.
+    const std::vector<std::string>& Errors() const { return errors_; }
+
     // The root object of the operation in progress; nullptr between operations.
     TComponent* Root() const { return root_; }
 
@@ -116,6 +123,7 @@ class TWreg : public TComponent {
 
   private:
     bool run(TComponent* root, bool saving);
+    std::string line_failure(int index, const std::string& what) const;
     std::unique_ptr<wreg_detail::OpenStore> open_store(bool saving);
     void process_line(wreg_detail::OpenStore& store, int index, bool saving);
     void load_value(wreg_detail::ValueSlot& slot, const wreg_detail::LineContext& line);
@@ -125,6 +133,7 @@ class TWreg : public TComponent {
 
     TComponent* root_ = nullptr;
     WregPlatform platform_;
+    std::vector<std::string> errors_;
 };
 
 } // namespace kvr

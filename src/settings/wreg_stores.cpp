@@ -130,10 +130,13 @@ class IniStore final : public OpenStore {
         try {
             ini_.UpdateFile();
             return true;
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
+            failure_ = error.what();
             return false; // the file keeps its previous contents
         }
     }
+
+    std::string FailureText() const override { return failure_; }
 
   private:
     static ini::IniPlatform keeping_unread_bytes(ini::IniPlatform platform) {
@@ -145,6 +148,7 @@ class IniStore final : public OpenStore {
     IniFileLock lock_; // taken before the file is read, let go after it is written back
     TBigIniFile ini_;
     std::string section_prefix_;
+    std::string failure_;
 };
 
 // ---- Custom ----

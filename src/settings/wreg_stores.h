@@ -51,6 +51,8 @@ class OpenStore {
     virtual std::unique_ptr<ValueSlot> OpenSlot(const ValueLocation& location) = 0;
     // Ends the operation; false when its changes could not be kept.
     virtual bool Finish() = 0;
+    // Why Finish returned false.
+    virtual std::string FailureText() const { return {}; }
 };
 
 // The registry key path below the first usable root: root, else second_root, opened (loading)

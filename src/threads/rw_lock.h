@@ -10,12 +10,14 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace kvr {
 
 class ReentrantRWLock {
   public:
+    ReentrantRWLock() { shared_holds_.reserve(8); }
     void lock();
     void unlock();
     void lock_shared();
@@ -29,7 +31,14 @@ class ReentrantRWLock {
     int waiting_writers_ = 0;
     // Shared holds that block writers: those of threads neither writing nor asking to write.
     int active_shared_ = 0;
-    std::unordered_map<std::thread::id, int> shared_holds_;
+    // Threads waiting on changed_: nobody is woken when nobody waits.
+    int waiting_ = 0;
+    // Shared holds per thread, only for threads that hold some: a short list whose storage is
+    // kept, so taking the lock allocates nothing once as many threads held it before.
+    using Holds = std::vector<std::pair<std::thread::id, int>>;
+    Holds shared_holds_;
+    Holds::iterator holds_of(std::thread::id thread);
+    void wake_waiters(std::unique_lock<std::mutex>& guard);
 };
 
 // RAII guards; a lock is never released by hand.

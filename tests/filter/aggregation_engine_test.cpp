@@ -134,6 +134,21 @@ TEST_F(Engine, ACallWithoutDataClearsTheLastRecordOnly) {
     EXPECT_EQ(0, out->GetCount()) << "the record handed on before must not go out twice";
 }
 
+// The engine keeps the items of a record for the next collection: a record must still show
+// only the values of its own collection, each under its first spelling in that collection.
+TEST_F(Engine, ALaterRecordHoldsOnlyItsOwnValuesUnderItsOwnSpelling) {
+    configure({"Temp", "Hum"});
+    feed(packet({num("Temp", 1), txt("Note", "first")}));
+    EXPECT_EQ("Temp=1 Note=first Hum=2|", feed(packet({num("Hum", 2)})));
+    const ParamsListPtr second = packet({num("TEMP", 3), txt("note", "")});
+    second->GetItem(1)->AssignValue(Variant::ansi_string("ansi").get()); // a host's 8-bit string
+    feed(second);
+    EXPECT_EQ("TEMP=5 note=ansi Hum=4|", feed(packet({num("Hum", 4), num("temp", 5)})));
+    EXPECT_EQ(VT_BSTR, out->GetItem(1)->GetValue().vt) << "8-bit strings go out as OLE strings";
+    feed(packet({num("Hum", 6)}));
+    EXPECT_EQ("Hum=6 Temp=7|", feed(packet({num("Temp", 7)})));
+}
+
 TEST(EngineSettings, TimeoutTruncatesAndWraps) {
     EXPECT_EQ(2u, timeout_from_setting(2.7));
     EXPECT_EQ(1500u, timeout_from_setting(1500.9));

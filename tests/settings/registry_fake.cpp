@@ -18,11 +18,16 @@ class FakeKey final : public RegistryKey {
         return found->second;
     }
     void WriteValue(const std::string& name, const RegistryValue& value) override {
-        if (registry_.failing_writes.count(text::ascii_lower(name)))
+        if (registry_.failing_writes.count(text::ascii_lower(name)) ||
+            registry_.read_only_values.count(text::ascii_lower(name)))
             throw EOSError("RegSetValueExA", 5);
         values()[text::ascii_lower(name)] = value;
     }
-    void DeleteValue(const std::string& name) override { values().erase(text::ascii_lower(name)); }
+    void DeleteValue(const std::string& name) override {
+        if (registry_.read_only_values.count(text::ascii_lower(name)))
+            throw EOSError("RegDeleteValueA", 5);
+        values().erase(text::ascii_lower(name));
+    }
 
   private:
     FakeRegistry::Values& values() const { return registry_.keys_[id_]; }

@@ -53,6 +53,9 @@ class FakeRegistry : public RegistryAccess {
     std::set<TRegistryRoot> unusable_roots;
     // Value names (lower case) whose writes fail.
     std::set<std::string> failing_writes;
+    // Value names (lower case) that can be neither written nor deleted, as in a key without
+    // write access.
+    std::set<std::string> read_only_values;
     // Opened keys so far, as "root:path".
     mutable std::vector<std::string> opened;
 

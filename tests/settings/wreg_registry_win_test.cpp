@@ -109,10 +109,10 @@ namespace {
 
 // Makes HKEY_LOCAL_MACHINE\<path> a key that can be read and deleted but not opened with full
 // access, as it is for a user without administrator rights.
-bool make_key_read_only(const std::string& path) {
+bool make_key_read_only(const std::string& path, HKEY root = HKEY_LOCAL_MACHINE) {
     HKEY created = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &created, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                        nullptr) != ERROR_SUCCESS)
         return false;
     const UniqueRegKey key(created);
     EXPLICIT_ACCESS_A access{};
@@ -154,4 +154,18 @@ TEST_F(WindowsRegistryStore, KeyUnderTheFirstRootWithoutFullAccessSendsTheValues
     ASSERT_TRUE(wreg.Load(&loaded));
     EXPECT_EQ(-20, loaded.left_);
     EXPECT_EQ("line\r\nbreak", loaded.var2_text_);
+}
+
+TEST_F(WindowsRegistryStore, AKeyWithoutWriteAccessUnderEveryRootKeepsItsValuesAndSaysWhy) {
+    TStoreSettings initial;
+    ASSERT_TRUE(wreg.Save(&initial));
+    ASSERT_TRUE(make_key_read_only(key.path(), HKEY_CURRENT_USER));
+    ASSERT_FALSE(opens_with_full_access(HKEY_CURRENT_USER, key.path()))
+        << "the registry ignores the key's access list";
+    TStoreSettings changed;
+    FillDistinctValues(changed);
+    EXPECT_FALSE(wreg.Save(&changed));
+    ASSERT_EQ(1u, wreg.Errors().size());
+    EXPECT_NE(std::string::npos, wreg.Errors()[0].find(key.path())) << wreg.Errors()[0];
+    EXPECT_EQ(std::string("\x3a\x01\0\0", 4), stored("Left")->data) << "314 as before";
 }

@@ -7,4 +7,8 @@ namespace kvr::testing {
 // ready, waits for start, then saves its value set rounds times. Returns the exit code.
 int RunSaveChild(int argc, char** argv);
 
+// Runs "--hold-lock <ini file> <ready event> <die event>": takes the file's INI lock, signals
+// ready, waits for die, then ends the process without letting the lock go.
+int RunHoldLockChild(int argc, char** argv);
+
 } // namespace kvr::testing

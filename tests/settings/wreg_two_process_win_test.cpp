@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -45,8 +47,8 @@ std::string this_program() {
     return path;
 }
 
-UniqueHandleNull start_child(const std::string& arguments) {
-    std::string command = "\"" + this_program() + "\" --save-child " + arguments;
+UniqueHandleNull start_child(const std::string& arguments, const char* mode = "--save-child") {
+    std::string command = "\"" + this_program() + "\" " + mode + " " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -103,6 +105,65 @@ int RunSaveChild(int argc, char** argv) {
         std::fprintf(stderr, "save child: %s\n", error.what());
         return 13;
     }
+}
+
+int RunHoldLockChild(int argc, char** argv) {
+    // --hold-lock <ini file> <ready event> <die event>
+    if (argc != 5) return 10;
+    const UniqueHandleNull ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[3]));
+    const UniqueHandleNull die(OpenEventA(SYNCHRONIZE, FALSE, argv[4]));
+    if (!ready || !die) return 11;
+    const auto held = std::make_unique<IniFileLock>(argv[2]);
+    SetEvent(ready.get());
+    if (WaitForSingleObject(die.get(), 30 * 60 * 1000) != WAIT_OBJECT_0) return 12;
+    TerminateProcess(GetCurrentProcess(), 7); // dies holding the lock, as a crash would
+    return 13;
+}
+
+// A process that crashed while it held the lock of an INI file used to keep every other
+// user of that file waiting for ever.
+TEST(WregTwoProcesses, ASaveWaitingForAHolderThatDiesTakesTheLockOver) {
+    const std::string folder = temporary_folder();
+    const std::string path = folder + "\\abandoned.ini";
+    const std::string tag = std::to_string(GetCurrentProcessId());
+    const UniqueHandleNull ready = make_event("kvr-lock-ready-" + tag);
+    const UniqueHandleNull die = make_event("kvr-lock-die-" + tag);
+    const UniqueHandleNull child = start_child(
+        "\"" + path + "\" kvr-lock-ready-" + tag + " kvr-lock-die-" + tag, "--hold-lock");
+    const HANDLE ready_or_ended[2] = {ready.get(), child.get()};
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, ready_or_ended, FALSE, 20 * 60 * 1000))
+        << "the child did not get the lock";
+    // The shared block stays open here, so the lock's state outlives the holder.
+    const UniqueHandleNull mapping(
+        OpenFileMappingA(FILE_MAP_READ, FALSE, ("Optex_MMF_" + IniLockName(path)).c_str()));
+    ASSERT_TRUE(mapping);
+    const UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 16));
+    ASSERT_TRUE(view);
+    const auto* block = static_cast<const volatile LONG*>(view.get());
+
+    std::future<bool> saved = std::async(std::launch::async, [&path] {
+        TWreg wreg;
+        wreg.INIFile = path;
+        wreg.Components = counting_map();
+        TStoreSettings settings;
+        settings.left_ = 41;
+        return wreg.Save(&settings);
+    });
+    EXPECT_EQ(std::future_status::timeout, saved.wait_for(std::chrono::milliseconds(300)))
+        << "the save did not wait for the living holder";
+    SetEvent(die.get());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.get(), 60 * 1000));
+    ASSERT_EQ(std::future_status::ready, saved.wait_for(std::chrono::minutes(2)))
+        << "the save still waits for the dead holder";
+    EXPECT_TRUE(saved.get());
+    EXPECT_EQ(41, TBigIniFile(path, ini::WindowsIniPlatform()).ReadInteger("Stats", "Saves", 0));
+    EXPECT_EQ(0, block[1]) << "lock count after the take-over";
+    EXPECT_EQ(0, block[2]) << "holder after the take-over";
+    {
+        const IniFileLock again(path); // free for the next user at once
+    }
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 TEST(WregTwoProcesses, SavingOneFileAtTheSameTimeKeepsItWholeAndLosesNoSave) {

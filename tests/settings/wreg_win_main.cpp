@@ -10,6 +10,8 @@
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--save-child") == 0)
         return kvr::testing::RunSaveChild(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--hold-lock") == 0)
+        return kvr::testing::RunHoldLockChild(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

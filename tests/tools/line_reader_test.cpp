@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -62,4 +64,43 @@ TEST(PacketFromLine, BlankLinesCarryNothingAndCutOffLinesAreRefused) {
 
     InputLine too_long{7, "", true, true};
     EXPECT_EQ("the line is longer than 8388608 bytes", packet_from_line(too_long).error);
+}
+
+namespace {
+// A live source: it hands out its bytes a few at a time, as a pipe may.
+class TrickleSource final : public ByteSource {
+  public:
+    explicit TrickleSource(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::size_t read(char* buffer, std::size_t capacity) override {
+        const std::size_t count = std::min({capacity, bytes_.size() - at_, 1 + at_ % 3});
+        std::memcpy(buffer, bytes_.data() + at_, count);
+        at_ += count;
+        return count;
+    }
+
+  private:
+    std::string bytes_;
+    std::size_t at_ = 0;
+};
+} // namespace
+
+TEST(LineReader, LinesCutIntoPiecesByTheSourceReadAsWhole) {
+    const std::string text = "\xEF\xBB\xBF{\"a\":1}\r\n\n123456789\r\n1234567890\nok\r\r\nlast\r";
+    std::istringstream whole_stream(text);
+    LineReader whole(whole_stream, 9);
+    TrickleSource source(text);
+    LineReader pieces(source, 9);
+    InputLine line;
+    std::size_t count = 0;
+    while (pieces.next(line)) {
+        const std::optional<InputLine> expected = whole.next();
+        ASSERT_TRUE(expected);
+        EXPECT_EQ(expected->text, line.text) << "line " << line.number;
+        EXPECT_EQ(expected->number, line.number);
+        EXPECT_EQ(expected->complete, line.complete) << "line " << line.number;
+        EXPECT_EQ(expected->too_long, line.too_long) << "line " << line.number;
+        ++count;
+    }
+    EXPECT_FALSE(whole.next());
+    EXPECT_EQ(6u, count);
 }

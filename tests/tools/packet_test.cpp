@@ -134,3 +134,24 @@ TEST(Packet, NumberFieldTakesTheFirstItemOfThatName) {
     EXPECT_FALSE(number_field(parsed(R"({"t":"12"})"), "t")) << "text is not a clock value";
     EXPECT_FALSE(number_field(parsed(R"({"t":null,"t":3})"), "t"));
 }
+
+// A reader that reuses one outcome from line to line once kept rows, items and texts of the
+// line before: every line must read exactly as it reads alone.
+TEST(Packet, ReusedOutcomeReadsEachLineAsAFreshOneDoes) {
+    const std::vector<std::string> lines = {
+        R"([{"a":"a long text that needs storage of its own","b":1},{"c":true},{"d":null}])",
+        R"({"a":2.5})",
+        R"({"b":"x","a":"another text longer than a short one"})",
+        R"([{"x":1},{"pos":{"x":1}}])",
+        R"([{},{"z":"t"}])",
+        R"({"n":-3,"m":"s","o":false})",
+        "",
+    };
+    PacketOutcome reused;
+    for (const std::string& line : lines) {
+        parse_packet_line(line, reused);
+        const PacketOutcome fresh = parse_packet_line(line);
+        EXPECT_EQ(fresh.packet, reused.packet) << line;
+        EXPECT_EQ(fresh.error, reused.error) << line;
+    }
+}

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using namespace kvrhost;
@@ -144,6 +145,43 @@ TEST(RunCommand, RegistryLocationReceivesTheSettings) {
     EXPECT_EQ("Temp", machine == "(none)" ? read_var1(HKEY_CURRENT_USER) : machine);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\kvrhost-tests");
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\kvrhost-tests");
+}
+
+namespace {
+// Standard input from a live source: after the first packets it would wait for more, and
+// notes what had been written by then.
+class LiveInput final : public ByteSource {
+  public:
+    LiveInput(std::string first, const std::ostringstream& out)
+        : first_(std::move(first)), out_(out) {}
+    std::size_t read(char* buffer, std::size_t capacity) override {
+        if (reads_++ == 0) {
+            const std::size_t count = std::min(capacity, first_.size());
+            first_.copy(buffer, count);
+            return count;
+        }
+        written_before_waiting = out_.str();
+        return 0;
+    }
+    std::string written_before_waiting;
+
+  private:
+    std::string first_;
+    const std::ostringstream& out_;
+    int reads_ = 0;
+};
+} // namespace
+
+TEST(RunCommand, RecordsGoOutBeforeTheRunWaitsForMoreInput) {
+    RunOptions options;
+    options.plugin = plugin_path();
+    options.input = "-";
+    options.variables = {"Temp", "Hum"};
+    std::ostringstream out, err;
+    LiveInput input("{\"Temp\":1}\n{\"Hum\":2}\n", out);
+    EXPECT_EQ(0, run_packets(options, input, out, err, false)) << err.str();
+    EXPECT_EQ("{\"Temp\":1,\"Hum\":2}\n", input.written_before_waiting)
+        << "a reader of a live source would not see the record until more input came";
 }
 
 TEST(RunCommand, ConflictsAndMissingFilesStopTheRunBeforeAnythingIsWritten) {

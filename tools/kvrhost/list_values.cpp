@@ -23,8 +23,43 @@ std::string narrow_to(UINT code_page, const wchar_t* text, int length) {
     return narrow;
 }
 
-// Adds one value; the list copies it. Throws std::bad_alloc when the list cannot take it.
-void add_value(kvr_params_list& list, const std::string& ansi_name, const Value& value) {
+bool is_ascii(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// An item as kvr_list_add makes it (State 2, the name lowered by the code page's rules), that
+// takes over `value` instead of copying it. Null when out of memory; the value is then cleared.
+kvr_params_list_item* new_item(std::string_view name, VARIANT& value) {
+    auto* item = static_cast<kvr_params_list_item*>(kvr_heap_alloc(sizeof(kvr_params_list_item)));
+    const auto length = std::int32_t(name.size());
+    if (item) {
+        item->Class = &kvr_params_list_item_class;
+        item->Name = kvr_ansi_new(name.data(), length);
+        item->LowerName = kvr_ansi_new(name.data(), length);
+    }
+    if (!item || !item->Name || !item->LowerName) {
+        VariantClear(&value);
+        kvr_item_free(item);
+        return nullptr;
+    }
+    if (is_ascii(name)) { // every ANSI code page lowers ASCII letters as ASCII does
+        for (char* c = item->LowerName; c < item->LowerName + length; ++c)
+            if (*c >= 'A' && *c <= 'Z') *c = char(*c - 'A' + 'a');
+    } else {
+        CharLowerBuffA(item->LowerName, DWORD(length));
+    }
+    item->Value = value;
+    VariantInit(&value);
+    item->State = 2;
+    return item;
+}
+
+// Adds one value. Throws std::bad_alloc when the list cannot take it.
+void add_value(kvr_params_list& list, std::string_view ansi_name, const Value& value) {
+    if (kvr_name_is_blank(ansi_name.data(), std::int32_t(ansi_name.size())))
+        throw std::bad_alloc(); // the packet reader lets no blank name through
     VARIANT v;
     VariantInit(&v);
     if (std::holds_alternative<Null>(value)) {
@@ -43,9 +78,30 @@ void add_value(kvr_params_list& list, const std::string& ansi_name, const Value&
         v.bstrVal = bstr_from_utf8(std::get<std::string>(value));
         if (!v.bstrVal) throw std::bad_alloc();
     }
-    kvr_params_list_item* const item = kvr_list_add(&list, ansi_name.c_str(), &v);
-    VariantClear(&v);
+    kvr_params_list_item* const item = new_item(ansi_name, v);
     if (!item) throw std::bad_alloc();
+    if (!kvr_list_append_item(&list, item)) {
+        kvr_item_free(item);
+        throw std::bad_alloc();
+    }
+}
+
+void set_text(Value& value, std::string_view text) {
+    if (auto* held = std::get_if<std::string>(&value))
+        held->assign(text);
+    else
+        value = std::string(text);
+}
+
+// UTF-8 of an OLE string into `value`, reusing the text it holds.
+void set_text_of_bstr(Value& value, BSTR text) {
+    const int length = text ? int(SysStringLen(text)) : 0;
+    if (length == 0) return set_text(value, {});
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (!std::holds_alternative<std::string>(value)) value = std::string();
+    std::string& held = std::get<std::string>(value);
+    held.resize(std::size_t(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, text, length, held.data(), bytes, nullptr, nullptr);
 }
 
 std::string variant_text(const VARIANT& value) {
@@ -72,6 +128,7 @@ OwnedList new_list(bool rows) {
 }
 
 std::optional<std::string> ansi_from_utf8(std::string_view text) {
+    if (is_ascii(text)) return std::string(text);
     const std::wstring wide = wide_from(CP_UTF8, text);
     if (wide.empty()) return std::string(text);
     if (GetACP() == CP_UTF8) return std::string(text);
@@ -87,13 +144,26 @@ std::optional<std::string> ansi_from_utf8(std::string_view text) {
 }
 
 std::string utf8_from_ansi(std::string_view text) {
+    if (is_ascii(text)) return std::string(text);
     const std::wstring wide = wide_from(CP_ACP, text);
     return narrow_to(CP_UTF8, wide.data(), int(wide.size()));
 }
 
 BSTR bstr_from_utf8(std::string_view text) {
-    const std::wstring wide = wide_from(CP_UTF8, text);
-    return SysAllocStringLen(wide.data(), UINT(wide.size()));
+    if (text.empty()) return SysAllocStringLen(nullptr, 0);
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    BSTR result = SysAllocStringLen(nullptr, UINT(length));
+    if (result) MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), result, length);
+    return result;
+}
+
+void add_utf8_text(kvr_params_list* list, const char* name, std::string_view text) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = bstr_from_utf8(text);
+    kvr_list_add(list, name, &value);
+    VariantClear(&value);
 }
 
 std::string utf8_from_bstr(BSTR text) {
@@ -102,18 +172,43 @@ std::string utf8_from_bstr(BSTR text) {
 
 ListOutcome packet_list(const Packet& packet) {
     ListOutcome outcome{new_list(packet.several_rows), {}};
-    for (const Row& row : packet.rows) {
-        for (const NamedValue& item : row) {
-            const std::optional<std::string> name = ansi_from_utf8(item.name);
-            if (!name)
-                return {nullptr,
-                        "the name \"" + item.name + "\" has no form in the ANSI code page"};
-            add_value(*outcome.list, *name, item.value);
-        }
-        if (packet.several_rows && !kvr_list_add_null(outcome.list.get(), KVR_ROW_SEPARATOR))
-            throw std::bad_alloc();
-    }
+    if (auto problem = fill_packet_list(packet, *outcome.list)) return {nullptr, *problem};
     return outcome;
+}
+
+void empty_list(kvr_params_list& list) {
+    for (std::int32_t i = 0; i < list.Count; ++i) {
+        kvr_params_list_item* item = list.Items[i];
+        list.Items[i] = nullptr;
+        kvr_item_free(item);
+    }
+    list.Count = 0;
+}
+
+std::optional<std::string> fill_packet_list(const Packet& packet, kvr_params_list& list) {
+    empty_list(list);
+    try {
+        for (const Row& row : packet.rows) {
+            for (const NamedValue& item : row) {
+                if (is_ascii(item.name)) {
+                    add_value(list, item.name, item.value);
+                    continue;
+                }
+                const std::optional<std::string> name = ansi_from_utf8(item.name);
+                if (!name) {
+                    empty_list(list);
+                    return "the name \"" + item.name + "\" has no form in the ANSI code page";
+                }
+                add_value(list, *name, item.value);
+            }
+            if (packet.several_rows && !kvr_list_add_null(&list, KVR_ROW_SEPARATOR))
+                throw std::bad_alloc();
+        }
+    } catch (...) {
+        empty_list(list);
+        throw;
+    }
+    return std::nullopt;
 }
 
 Value host_value(const VARIANT& value) {
@@ -155,15 +250,29 @@ Value host_value(const VARIANT& value) {
 
 std::vector<NamedValue> list_items(const kvr_params_list& list) {
     std::vector<NamedValue> items;
-    items.reserve(std::size_t(list.Count));
+    list_items(list, items);
+    return items;
+}
+
+void list_items(const kvr_params_list& list, std::vector<NamedValue>& items) {
+    std::size_t count = 0;
     for (int32_t i = 0; i < list.Count; ++i) {
         const kvr_params_list_item* item = list.Items[i];
         if (!item) continue;
+        if (count == items.size()) items.emplace_back();
+        NamedValue& into = items[count++];
         const std::string_view name(item->Name ? item->Name : "",
                                     std::size_t(kvr_ansi_length(item->Name)));
-        items.push_back({utf8_from_ansi(name), host_value(item->Value)});
+        if (is_ascii(name))
+            into.name.assign(name);
+        else
+            into.name = utf8_from_ansi(name);
+        if (item->Value.vt == VT_BSTR)
+            set_text_of_bstr(into.value, item->Value.bstrVal);
+        else
+            into.value = host_value(item->Value);
     }
-    return items;
+    items.resize(count);
 }
 
 } // namespace kvrhost

@@ -29,6 +29,9 @@ std::optional<std::string> ansi_from_utf8(std::string_view text);
 std::string utf8_from_ansi(std::string_view text);
 // An OLE string of UTF-8 text (NUL characters included); the caller frees it.
 BSTR bstr_from_utf8(std::string_view text);
+// Appends an item whose value is the OLE string of UTF-8 text (the module reads it in its own
+// code page).
+void add_utf8_text(kvr_params_list* list, const char* name, std::string_view text);
 // UTF-8 of an OLE string; a null string gives "".
 std::string utf8_from_bstr(BSTR text);
 
@@ -42,6 +45,11 @@ struct ListOutcome {
     std::string error;
 };
 ListOutcome packet_list(const Packet& packet);
+// The same into `list`, emptied first (its item array is kept for the next packet). Answers the
+// reason when a name has no ANSI form, or nothing; the list is then left empty.
+std::optional<std::string> fill_packet_list(const Packet& packet, kvr_params_list& list);
+// Frees every item of a list the host made and keeps its item array.
+void empty_list(kvr_params_list& list);
 
 // A value of a list as a host value: integer types that fit 32 bits as integers, other numbers
 // as doubles, OLE strings as UTF-8, VT_EMPTY and VT_NULL as null; any other type as its text.
@@ -49,5 +57,7 @@ Value host_value(const VARIANT& value);
 
 // The items of a list, row separators included, names as UTF-8.
 std::vector<NamedValue> list_items(const kvr_params_list& list);
+// The same into `items`, whose elements (and their texts) are reused.
+void list_items(const kvr_params_list& list, std::vector<NamedValue>& items);
 
 } // namespace kvrhost

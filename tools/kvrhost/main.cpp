@@ -1,7 +1,9 @@
 // kvrhost: a host for data-filter plug-ins. It loads a plug-in DLL and drives it through its
 // exported entry points exactly as a data-logging host does.
 
+#include "host_paths.h"
 #include "host_window.h"
+#include "input_source.h"
 #include "list_values.h"
 #include "options_command.h"
 #include "plugin_library.h"
@@ -19,7 +21,7 @@
 namespace {
 
 int show_identification(const std::string& plugin_path, uint32_t key) {
-    kvrhost::PluginLibrary library(plugin_path);
+    kvrhost::PluginLibrary library(kvrhost::host_path(plugin_path));
     kvrhost::HostCall call(key);
     std::cout << "interface version: " << library.GetPluginIntfVersion() << "\n";
     const char* description = library.GetModuleDescription(&call.record);
@@ -90,7 +92,7 @@ void add_value(kvr_params_list* list, const std::string& token) {
 // answer, the list's values afterwards, and the module's log lines.
 int send_commands(const std::string& plugin_path, uint32_t key,
                   const std::vector<std::string>& tokens) {
-    kvrhost::PluginLibrary library(plugin_path);
+    kvrhost::PluginLibrary library(kvrhost::host_path(plugin_path));
     kvrhost::HostWindow window(library, key, std::cerr);
     size_t i = 0;
     while (i < tokens.size()) {
@@ -123,6 +125,8 @@ int send_commands(const std::string& plugin_path, uint32_t key,
 int main(int argc, char** argv) {
     CLI::App app{"kvrhost: loads a data-filter plug-in and drives it as a data-logging host does"};
     app.require_subcommand(1);
+    // Options begin with "-": "/tmp/packets.jsonl" is a file, not an option.
+    app.allow_windows_style_options(false);
     std::string plugin = "aggregation.dll";
     uint32_t key = 1;
 
@@ -202,7 +206,8 @@ int main(int argc, char** argv) {
             // Bytes pass unchanged: packets are UTF-8, and CSV lines end in CR LF by themselves.
             _setmode(_fileno(stdin), _O_BINARY);
             _setmode(_fileno(stdout), _O_BINARY);
-            return kvrhost::run_packets(options, std::cin, std::cout, std::cerr,
+            kvrhost::HandleSource standard_input(GetStdHandle(STD_INPUT_HANDLE));
+            return kvrhost::run_packets(options, standard_input, std::cout, std::cerr,
                                         _isatty(_fileno(stderr)) != 0);
         }
     } catch (const std::exception& error) {

@@ -1,5 +1,6 @@
 #include "options_command.h"
 
+#include "host_paths.h"
 #include "host_window.h"
 #include "list_values.h"
 #include "plugin_library.h"
@@ -66,12 +67,7 @@ class LoadedModule {
     void announce_items(const std::string& items_text) {
         HostCall call(key_);
         add_common_values(call, {});
-        VARIANT items;
-        VariantInit(&items);
-        items.vt = VT_BSTR;
-        items.bstrVal = bstr_from_utf8(items_text);
-        kvr_list_add(call.params(), "ITEMS", &items);
-        VariantClear(&items);
+        add_utf8_text(call.params(), "ITEMS", items_text);
         kvr_list_add_text(call.params(), "COMMAND", "SET-ITEMS");
         const std::int32_t result = library_.ExecutePluginCommand(&call.record);
         window_.pump();
@@ -144,13 +140,13 @@ int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
         throw RunError("--section-prefix belongs to an INI file, not to --registry");
     std::optional<std::vector<ParserItem>> items;
     if (!options.items_file.empty()) {
-        std::ifstream in(options.items_file, std::ios::binary);
+        std::ifstream in(host_path(options.items_file), std::ios::binary);
         if (!in) throw RunError("cannot open the items file " + options.items_file);
         items = read_items_file(in, options.items_file);
     }
 
     std::optional<ScratchIniFile> scratch;
-    std::string ini_file = options.ini_file;
+    std::string ini_file = options.ini_file.empty() ? std::string() : host_path(options.ini_file);
     if (ini_file.empty() && options.registry_path.empty()) ini_file = scratch.emplace().path();
     Entries location;
     if (!options.registry_path.empty())
@@ -158,7 +154,7 @@ int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
     if (options.section_prefix) location.emplace_back("INISectionPrefix", *options.section_prefix);
     if (!ini_file.empty()) location.emplace_back("INI-FILE", ini_file);
 
-    PluginLibrary library(options.plugin);
+    PluginLibrary library(host_path(options.plugin));
     HostWindow window(library, options.key, err, options.owner_window);
     std::int32_t status = 0;
     {

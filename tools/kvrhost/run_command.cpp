@@ -1,11 +1,14 @@
 #include "run_command.h"
 
+#include "host_paths.h"
 #include "host_window.h"
+#include "input_source.h"
 #include "list_values.h"
 #include "plugin_library.h"
 #include "registry_settings.h"
 
 #include "common/win32_handle.h"
+#include "kvrhost/core/buffered_output.h"
 #include "kvrhost/core/clock_pacer.h"
 #include "kvrhost/core/line_reader.h"
 #include "kvrhost/core/parser_items.h"
@@ -92,7 +95,8 @@ class ModuleSession {
     }
 
     // Hands one packet to the module with the filter role. Answers the module's result code;
-    // `rows` is the module's rows list (read it before the next call) or null.
+    // `rows` is the module's rows list (read it before the next call) or null. The host
+    // window's messages are the caller's to run.
     std::int32_t process(kvr_params_list& packet, const kvr_params_list*& rows) {
         TPluginCallRec& record = data_call_.record;
         record.ModuleTypes = KVR_MTT_FILTER;
@@ -102,7 +106,6 @@ class ModuleSession {
         record.ResultKind = KVR_RESULTKIND_NONE;
         record.ResultValue = 0;
         const std::int32_t result = library_.ProcessData(&record);
-        window_.pump();
         rows = nullptr;
         if (record.ResultKind == KVR_RESULTKIND_ROWS_LIST && record.ResultValue != 0)
             rows = reinterpret_cast<const kvr_params_list*>(record.ResultValue);
@@ -133,15 +136,7 @@ class ModuleSession {
         kvr_list_add_handle(call.params(), "MessagesProcessorHandle", window_.handle());
         for (const auto& [value_name, text] : values)
             kvr_list_add_text(call.params(), value_name.c_str(), text.c_str());
-        if (items) {
-            // Items text is UTF-8; the module reads the OLE string in its own code page.
-            VARIANT value;
-            VariantInit(&value);
-            value.vt = VT_BSTR;
-            value.bstrVal = bstr_from_utf8(*items);
-            kvr_list_add(call.params(), "ITEMS", &value);
-            VariantClear(&value);
-        }
+        if (items) add_utf8_text(call.params(), "ITEMS", *items); // the items text is UTF-8
         const std::int32_t result = library_.ExecutePluginCommand(&call.record);
         window_.pump();
         return result;
@@ -192,12 +187,12 @@ class ProgressLine {
 // The items to announce with SET-ITEMS, or nothing when none were asked for.
 std::optional<std::vector<ParserItem>> parser_items(const RunOptions& options, std::ostream& err) {
     if (!options.items_file.empty()) {
-        std::ifstream in(options.items_file, std::ios::binary);
+        std::ifstream in(host_path(options.items_file), std::ios::binary);
         if (!in) throw RunError("cannot open the items file " + options.items_file);
         return read_items_file(in, options.items_file);
     }
     if (!options.items_from_stream) return std::nullopt;
-    std::ifstream in(options.input, std::ios::binary);
+    std::ifstream in(host_path(options.input), std::ios::binary);
     if (!in) throw RunError("cannot open " + options.input);
     std::vector<std::string> unusable;
     std::vector<ParserItem> items = items_from_stream(in, unusable);
@@ -210,7 +205,7 @@ std::optional<std::vector<ParserItem>> parser_items(const RunOptions& options, s
 TextValues settings_location(const RunOptions& options,
                              std::unique_ptr<TemporaryIniFile>& temporary) {
     const std::optional<FilterSettings> settings = options.filter_settings();
-    std::string ini_file = options.ini_file;
+    std::string ini_file = options.ini_file.empty() ? std::string() : host_path(options.ini_file);
     if (settings && ini_file.empty() && options.registry_path.empty()) {
         temporary = std::make_unique<TemporaryIniFile>();
         ini_file = temporary->path();
@@ -229,8 +224,10 @@ TextValues settings_location(const RunOptions& options,
     return location;
 }
 
-// Sleeps until `until`, running the host window's messages meanwhile.
-void wait_until(Clock::time_point until, HostWindow& window) {
+// Sleeps until `until`, running the host window's messages meanwhile; what was written goes
+// out first.
+void wait_until(Clock::time_point until, HostWindow& window, std::ostream& out) {
+    if (Clock::now() < until) out.flush();
     for (auto now = Clock::now(); now < until; now = Clock::now()) {
         std::this_thread::sleep_for(
             std::min<Clock::duration>(until - now, std::chrono::milliseconds(50)));
@@ -238,63 +235,101 @@ void wait_until(Clock::time_point until, HostWindow& window) {
     }
 }
 
-// Reads every line of the input and hands each packet to the module.
+// The input as the run reads it: the records written so far go out before each read, since a
+// live source may keep the read waiting.
+class FlushingSource final : public ByteSource {
+  public:
+    FlushingSource(ByteSource& source, std::ostream& out) : source_(source), out_(out) {}
+    std::size_t read(char* buffer, std::size_t capacity) override {
+        out_.flush();
+        return source_.read(buffer, capacity);
+    }
+
+  private:
+    ByteSource& source_;
+    std::ostream& out_;
+};
+
+// Reads every line of the input and hands each packet to the module. The storage of a line,
+// its packet, the list handed over and the records read back is kept from packet to packet.
 class PacketRun {
   public:
     PacketRun(const RunOptions& options, ModuleSession& module, HostWindow& window,
-              std::ostream& out, std::ostream& err, bool progress)
-        : options_(options), module_(module), window_(window), err_(err),
+              BufferedOutput& out, std::ostream& err, bool progress)
+        : options_(options), module_(module), window_(window), out_(out), err_(err),
           label_(options.reads_standard_input() ? "stdin" : options.input),
-          progress_(err, progress) {
+          progress_(err, progress), plain_list_(new_list(false)), rows_list_(new_list(true)) {
         if (options.csv)
             writer_ = std::make_unique<CsvWriter>(out);
         else
             writer_ = std::make_unique<JsonLinesWriter>(out);
     }
 
-    RunCounts run(std::istream& in) {
+    RunCounts run(ByteSource& source) {
         const Clock::time_point start = Clock::now();
-        LineReader reader(in);
-        while (const std::optional<InputLine> line = reader.next()) {
-            handle(*line);
+        FlushingSource input(source, out_);
+        LineReader reader(input);
+        InputLine line;
+        while (reader.next(line)) {
+            handle(line);
+            const Clock::time_point now = Clock::now();
+            out_.flush_if_due(now);
+            pump_if_due(now);
             progress_.update(counts_);
         }
+        out_.flush();
+        window_.pump(); // whatever the module posted last is printed before the summary
         progress_.clear();
         counts_.seconds = std::chrono::duration<double>(Clock::now() - start).count();
         return counts_;
     }
 
   private:
+    // The module's notifications wait in the window's queue. Looking there costs a trip to
+    // the window system, so it is done every 10 ms or every 1,000 packets, not per packet.
+    void pump_if_due(Clock::time_point now) {
+        if (++packets_since_pump_ < 1000 && now - last_pump_ < std::chrono::milliseconds(10))
+            return;
+        window_.pump();
+        packets_since_pump_ = 0;
+        last_pump_ = now;
+    }
+
     void handle(const InputLine& line) {
-        PacketOutcome outcome = packet_from_line(line);
-        if (!outcome.packet) {
-            if (!outcome.error.empty()) skip(line.number, outcome.error);
+        packet_from_line(line, outcome_);
+        if (!outcome_.packet) {
+            if (!outcome_.error.empty()) skip(line.number, outcome_.error);
             return;
         }
-        ListOutcome list = packet_list(*outcome.packet);
-        if (!list.list) return skip(line.number, list.error);
+        const Packet& packet = *outcome_.packet;
+        kvr_params_list& list = packet.several_rows ? *rows_list_ : *plain_list_;
+        if (const auto problem = fill_packet_list(packet, list)) return skip(line.number, *problem);
 
         std::optional<double> stamp;
+        Clock::time_point sent;
         if (!options_.clock_field.empty()) {
-            stamp = number_field(*outcome.packet, options_.clock_field);
+            stamp = number_field(packet, options_.clock_field);
             if (stamp)
-                wait_until(Clock::now() + pacer_.wait_before(*stamp, Clock::now()), window_);
+                wait_until(Clock::now() + pacer_.wait_before(*stamp, Clock::now()), window_, out_);
             else
                 ++counts_.unstamped;
+            sent = Clock::now();
         }
-        const Clock::time_point sent = Clock::now();
         const kvr_params_list* rows = nullptr;
-        const std::int32_t result = module_.process(*list.list, rows);
+        const std::int32_t result = module_.process(list, rows);
         ++counts_.packets;
         if (stamp) pacer_.sent(*stamp, sent);
         if (result < 0) fail(line.number, "the module answered " + std::to_string(result));
         if (rows && !kvr_list_is_alive(rows))
-            return fail(line.number, "the module handed back a rows list that is not alive");
-        if (rows) write_records(line.number, *rows);
+            fail(line.number, "the module handed back a rows list that is not alive");
+        else if (rows)
+            write_records(line.number, *rows);
+        empty_list(list);
     }
 
     void write_records(std::size_t line, const kvr_params_list& rows) {
-        for (const Record& record : split_records(list_items(rows))) {
+        list_items(rows, items_);
+        for_each_record(items_, [&](std::span<const NamedValue> record) {
             const std::vector<std::string> unwritten = writer_->write(record);
             ++counts_.records;
             counts_.unwritten += unwritten.size();
@@ -303,7 +338,7 @@ class PacketRun {
                     report(line, "the value of \"" + name +
                                      "\" has no CSV column (the header came from the first "
                                      "record) and is left out, here and in later records");
-        }
+        });
     }
 
     void skip(std::size_t line, const std::string& reason) {
@@ -322,6 +357,7 @@ class PacketRun {
     const RunOptions& options_;
     ModuleSession& module_;
     HostWindow& window_;
+    BufferedOutput& out_;
     std::ostream& err_;
     std::string label_;
     ProgressLine progress_;
@@ -329,32 +365,48 @@ class PacketRun {
     ClockPacer pacer_;
     SeenNames unwritten_names_;
     RunCounts counts_;
+    PacketOutcome outcome_;
+    OwnedList plain_list_; // the packet of one row goes in this one,
+    OwnedList rows_list_;  // a packet of several rows in this one
+    std::vector<NamedValue> items_;
+    std::size_t packets_since_pump_ = 0;
+    Clock::time_point last_pump_ = Clock::now();
 };
 
 } // namespace
 
 int run_packets(const RunOptions& options, std::istream& standard_input, std::ostream& out,
                 std::ostream& err, bool progress) {
+    StreamSource source(standard_input);
+    return run_packets(options, source, out, err, progress);
+}
+
+int run_packets(const RunOptions& options, ByteSource& standard_input, std::ostream& out,
+                std::ostream& err, bool progress) {
     if (const auto problem = options_problem(options)) throw RunError(*problem);
     const std::optional<std::vector<ParserItem>> items = parser_items(options, err);
 
-    std::ifstream file;
+    std::optional<HandleSource> file;
     if (!options.reads_standard_input()) {
-        file.open(options.input, std::ios::binary);
-        if (!file) throw RunError("cannot open " + options.input);
+        try {
+            file.emplace(HandleSource::open_file(host_path(options.input)));
+        } catch (const std::runtime_error&) {
+            throw RunError("cannot open " + options.input);
+        }
     }
-    std::istream& in = options.reads_standard_input() ? standard_input : file;
+    ByteSource& in = file ? static_cast<ByteSource&>(*file) : standard_input;
 
     std::unique_ptr<TemporaryIniFile> temporary; // outlives the module that reads it
     const TextValues location = settings_location(options, temporary);
 
-    PluginLibrary library(options.plugin);
+    PluginLibrary library(host_path(options.plugin));
     HostWindow window(library, options.key, err);
     ModuleSession module(library, window, options.key, location);
     module.load();
     if (items) module.set_items(items_text(*items));
 
-    PacketRun packets(options, module, window, out, err, progress);
+    BufferedOutput buffered(out);
+    PacketRun packets(options, module, window, buffered, err, progress);
     const RunCounts counts = packets.run(in);
     module.finish();
     err << summary_text(counts, !options.clock_field.empty()) << '\n' << std::flush;

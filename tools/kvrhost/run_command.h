@@ -7,6 +7,7 @@
 // instance and the library-unload notice. Combined records go to `out` as they come; problems
 // with single lines, the module's log lines and the summary go to `err`.
 
+#include "kvrhost/core/line_reader.h"
 #include "kvrhost/core/run_options.h"
 
 #include <istream>
@@ -28,6 +29,12 @@ class RunError : public std::runtime_error {
 // cannot take place; the module is unloaded and released also then. With `progress`, a
 // progress line is rewritten on `err` about once a second.
 int run_packets(const RunOptions& options, std::istream& standard_input, std::ostream& out,
+                std::ostream& err, bool progress);
+// The same with standard input read from a byte source (the program reads its standard input
+// handle in blocks). File arguments may be Windows paths or, under Wine, absolute Linux paths.
+// Records are written to `out` in blocks, flushed at least every 100 ms, before every read of
+// the input (a live source may keep it waiting) and at the end.
+int run_packets(const RunOptions& options, ByteSource& standard_input, std::ostream& out,
                 std::ostream& err, bool progress);
 
 } // namespace kvrhost

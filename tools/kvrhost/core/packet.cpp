@@ -33,12 +33,16 @@ std::string malformed_reason(std::string what) {
 }
 
 // Builds a packet from the parser's events and stops at the first thing a packet cannot hold.
+// The packet's rows and items are filled in place, so a packet parsed before lends its storage.
 class PacketBuilder final : public nlohmann::json_sax<json> {
   public:
-    explicit PacketBuilder(std::size_t max_items) : max_items_(max_items) {}
-    PacketOutcome outcome() {
-        if (!error_.empty()) return {std::nullopt, error_};
-        return {std::move(packet_), {}};
+    PacketBuilder(std::size_t max_items, Packet& packet) : packet_(packet), max_items_(max_items) {
+        packet_.several_rows = false;
+    }
+    // Answers the reason for refusal, or nothing when the packet is whole.
+    const std::string& finish() {
+        packet_.rows.resize(rows_);
+        return error_;
     }
 
     bool null() override { return add_value(Null{}); }
@@ -54,12 +58,22 @@ class PacketBuilder final : public nlohmann::json_sax<json> {
         if (written.find_first_of(".eE") == std::string::npos) return add_integer(0, true);
         return add_value(double(value));
     }
-    bool string(string_t& value) override { return add_value(std::move(value)); }
+    bool string(string_t& value) override {
+        NamedValue* item = next_item();
+        if (!item) return false;
+        if (auto* text = std::get_if<std::string>(&item->value))
+            text->swap(value); // the parser reuses the storage it gets back
+        else
+            item->value = std::move(value);
+        return true;
+    }
     bool binary(binary_t&) override { return fail("binary values are not supported"); }
 
     bool start_object(std::size_t) override {
         if (depth_ == 0 || (depth_ == 1 && packet_.several_rows)) {
-            packet_.rows.emplace_back();
+            if (rows_ == packet_.rows.size()) packet_.rows.emplace_back();
+            ++rows_;
+            items_in_row_ = 0;
             in_row_ = true;
             ++depth_;
             return true;
@@ -74,10 +88,11 @@ class PacketBuilder final : public nlohmann::json_sax<json> {
             return fail("the name " + std::string(kRowSeparator) + " is reserved for row ends");
         if (++items_ > max_items_)
             return fail("more than " + std::to_string(max_items_) + " items in one packet");
-        key_ = std::move(name);
+        key_.swap(name);
         return true;
     }
     bool end_object() override {
+        packet_.rows[rows_ - 1].resize(items_in_row_);
         in_row_ = false;
         --depth_;
         return true;
@@ -111,10 +126,24 @@ class PacketBuilder final : public nlohmann::json_sax<json> {
                     " is beyond 2^53 and would not arrive unchanged");
     }
 
-    bool add_value(Value value) {
-        if (!in_row_) return fail(value_kind_error("a plain value"));
-        packet_.rows.back().push_back({std::move(key_), std::move(value)});
+    // The row's next item, named by the last key; its value is the caller's to set.
+    NamedValue* next_item() {
+        if (!in_row_) {
+            fail(value_kind_error("a plain value"));
+            return nullptr;
+        }
+        Row& row = packet_.rows[rows_ - 1];
+        if (items_in_row_ == row.size()) row.emplace_back();
+        NamedValue& item = row[items_in_row_++];
+        item.name.swap(key_);
         key_.clear();
+        return &item;
+    }
+
+    bool add_value(Value value) {
+        NamedValue* item = next_item();
+        if (!item) return false;
+        item->value = std::move(value);
         return true;
     }
 
@@ -124,8 +153,7 @@ class PacketBuilder final : public nlohmann::json_sax<json> {
             return "the value of " + quoted_name(key_) + " is " + kind +
                    "; only numbers, strings, booleans and null are passed";
         if (packet_.several_rows)
-            return "row " + std::to_string(packet_.rows.size() + 1) + " is " + kind +
-                   ", not an object";
+            return "row " + std::to_string(rows_ + 1) + " is " + kind + ", not an object";
         return "a packet is a JSON object or an array of objects, not " + kind;
     }
 
@@ -134,9 +162,11 @@ class PacketBuilder final : public nlohmann::json_sax<json> {
         return false;
     }
 
-    Packet packet_;
+    Packet& packet_;
     std::string key_;
     std::string error_;
+    std::size_t rows_ = 0;         // rows begun so far
+    std::size_t items_in_row_ = 0; // items of the current row so far
     std::size_t items_ = 0;
     const std::size_t max_items_;
     int depth_ = 0;
@@ -157,9 +187,17 @@ std::size_t Packet::item_count() const {
 }
 
 PacketOutcome parse_packet_line(std::string_view line, std::size_t max_items) {
-    PacketBuilder builder(max_items);
+    PacketOutcome outcome;
+    parse_packet_line(line, outcome, max_items);
+    return outcome;
+}
+
+void parse_packet_line(std::string_view line, PacketOutcome& outcome, std::size_t max_items) {
+    if (!outcome.packet) outcome.packet.emplace();
+    PacketBuilder builder(max_items, *outcome.packet);
     json::sax_parse(line.begin(), line.end(), &builder);
-    return builder.outcome();
+    outcome.error = builder.finish();
+    if (!outcome.error.empty()) outcome.packet.reset();
 }
 
 bool is_blank_line(std::string_view line) {

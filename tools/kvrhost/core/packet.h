@@ -62,6 +62,10 @@ struct PacketOutcome {
 // magnitude (they would not arrive unchanged), numbers out of the range of double, and more
 // than max_items items. Names may repeat; every item is kept in line order.
 PacketOutcome parse_packet_line(std::string_view line, std::size_t max_items = kMaxPacketItems);
+// The same into `outcome`, whose storage is reused: a stream of packets of one shape makes no
+// new rows, items or short texts after its first line.
+void parse_packet_line(std::string_view line, PacketOutcome& outcome,
+                       std::size_t max_items = kMaxPacketItems);
 
 // True for a line that holds only blanks (codes 0 to 32): such lines carry no packet.
 bool is_blank_line(std::string_view line);

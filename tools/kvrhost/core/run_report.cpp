@@ -17,12 +17,21 @@ std::string line_problem(const std::string& label, std::size_t line, const std::
 }
 
 PacketOutcome packet_from_line(const InputLine& line) {
+    PacketOutcome outcome;
+    packet_from_line(line, outcome);
+    return outcome;
+}
+
+void packet_from_line(const InputLine& line, PacketOutcome& outcome) {
+    const auto refuse = [&outcome](std::string reason) {
+        outcome.packet.reset();
+        outcome.error = std::move(reason);
+    };
     if (line.too_long)
-        return {std::nullopt,
-                "the line is longer than " + std::to_string(kMaxLineBytes) + " bytes"};
-    if (is_blank_line(line.text)) return {};
-    if (!line.complete) return {std::nullopt, "the stream ended in the middle of a line"};
-    return parse_packet_line(line.text);
+        return refuse("the line is longer than " + std::to_string(kMaxLineBytes) + " bytes");
+    if (is_blank_line(line.text)) return refuse({});
+    if (!line.complete) return refuse("the stream ended in the middle of a line");
+    parse_packet_line(line.text, outcome);
 }
 
 std::string summary_text(const RunCounts& counts, bool clocked) {

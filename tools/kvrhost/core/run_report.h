@@ -31,6 +31,8 @@ std::string line_problem(const std::string& label, std::size_t line, const std::
 // stream cut off); otherwise the packet or the reason it is refused: a line cut off by the end
 // of the stream, a line longer than the reader's limit, or anything parse_packet_line refuses.
 PacketOutcome packet_from_line(const InputLine& line);
+// The same into `outcome`, whose storage is reused.
+void packet_from_line(const InputLine& line, PacketOutcome& outcome);
 
 // "kvrhost: 12 packets, 4 records, 1 skipped, 0 failed, 0.53 s, 22.6 packets/s"; the unstamped
 // count is added when a clock field was asked for and some packets lacked it.
