@@ -194,8 +194,12 @@ void TfrmOption::pBotResize() {
 
 void kvrPluginShowOptionsDialog(TaPlugin& module, PPluginCallRec, bool& Success) {
     Success = false;
-    const ui::VisualStylesScope styles;
-    auto form = std::make_unique<TfrmOption>(module);
+    // The controls take the current common controls when their windows are made; the host's
+    // own windows, whose messages the modal run dispatches too, are left as they are.
+    auto form = [&] {
+        const ui::VisualStylesScope styles;
+        return std::make_unique<TfrmOption>(module);
+    }();
     form->SetPopupParent(module.OwnerForm ? module.OwnerForm : GetActiveWindow());
     if (form->ShowModal() != ui::mrOk) return;
     auto settings = std::make_unique<TDataSourceCfg>(module);

@@ -22,8 +22,9 @@ void EnsureWindowClass(std::wstring_view name);
 int NextControlId();
 
 // Activates the common-controls version 6 context of the toolkit module's manifest (resource
-// 2) while it lives, and registers the common control classes once. Without such a manifest
-// (a test program) the system's default controls are used.
+// 2) while it lives, and registers the common control classes once: windows made meanwhile
+// are current Windows controls. Without such a manifest (a test program) the system's default
+// controls are used.
 class [[nodiscard]] VisualStylesScope {
   public:
     VisualStylesScope();
