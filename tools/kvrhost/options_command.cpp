@@ -3,6 +3,7 @@
 #include "host_paths.h"
 #include "host_window.h"
 #include "list_values.h"
+#include "module_commands.h"
 #include "plugin_library.h"
 #include "registry_settings.h"
 #include "run_command.h"
@@ -17,8 +18,6 @@
 namespace kvrhost {
 
 namespace {
-
-using Entries = std::vector<std::pair<std::string, std::string>>;
 
 // A temporary INI file for a dialog without a settings location of its own.
 class ScratchIniFile {
@@ -43,20 +42,20 @@ class ScratchIniFile {
 // One loaded instance of the module; unloaded and released when this object goes.
 class LoadedModule {
   public:
-    LoadedModule(PluginLibrary& library, HostWindow& window, std::uint32_t key, Entries location)
+    LoadedModule(PluginLibrary& library, HostWindow& window, std::uint32_t key, TextValues location)
         : library_(library), window_(window), key_(key), location_(std::move(location)) {
-        if (const std::int32_t result = send("LOAD", location_); result != 0)
+        if (const std::int32_t result = commands_.command("LOAD", location_); result != 0)
             throw RunError("the module answered LOAD with " + std::to_string(result));
     }
     ~LoadedModule() {
         try {
-            Entries ini;
-            for (const auto& entry : location_)
-                if (entry.first == "INI-FILE") ini.push_back(entry);
-            send("UNLOAD", ini);
+            TextValues ini;
+            for (const auto& value : location_)
+                if (value.first == "INI-FILE") ini.push_back(value);
+            commands_.command("UNLOAD", ini);
             window_.fetch_queued_lines();
-            notify(KVR_CALLMODE_RELEASE);
-            notify(KVR_CALLMODE_LIBRARY_UNLOAD);
+            commands_.notify(KVR_CALLMODE_RELEASE);
+            commands_.notify(KVR_CALLMODE_LIBRARY_UNLOAD);
         } catch (...) {
             // Out of memory on the way out: the process ends anyway.
         }
@@ -65,20 +64,15 @@ class LoadedModule {
     LoadedModule& operator=(const LoadedModule&) = delete;
 
     void announce_items(const std::string& items_text) {
-        HostCall call(key_);
-        add_common_values(call, {});
-        add_utf8_text(call.params(), "ITEMS", items_text);
-        kvr_list_add_text(call.params(), "COMMAND", "SET-ITEMS");
-        const std::int32_t result = library_.ExecutePluginCommand(&call.record);
-        window_.pump();
-        if (result != 0)
+        if (const std::int32_t result = commands_.command("SET-ITEMS", {}, &items_text);
+            result != 0)
             throw RunError("the module answered SET-ITEMS with " + std::to_string(result));
     }
 
     // ShowOptionsDialog with the values a host passes; answers the dialog's status.
     std::int32_t show_dialog(HWND owner) {
         HostCall call(key_);
-        add_common_values(call, location_);
+        commands_.add_values(call, location_);
         if (owner) kvr_list_add_handle(call.params(), "OWNERFORM", owner);
         library_.ShowOptionsDialog(&call.record);
         window_.pump();
@@ -86,31 +80,11 @@ class LoadedModule {
     }
 
   private:
-    void add_common_values(HostCall& call, const Entries& values) {
-        kvr_list_add_handle(call.params(), "MessagesProcessorHandle", window_.handle());
-        for (const auto& [name, text] : values)
-            kvr_list_add_text(call.params(), name.c_str(), text.c_str());
-    }
-
-    std::int32_t send(const char* command, const Entries& values) {
-        HostCall call(key_);
-        kvr_list_add_text(call.params(), "COMMAND", command);
-        add_common_values(call, values);
-        const std::int32_t result = library_.ExecutePluginCommand(&call.record);
-        window_.pump();
-        return result;
-    }
-
-    void notify(std::uint8_t call_mode) {
-        HostCall call(key_);
-        call.record.CallMode = call_mode;
-        library_.GetModuleType(&call.record);
-    }
-
     PluginLibrary& library_;
     HostWindow& window_;
     std::uint32_t key_;
-    Entries location_;
+    ModuleCommands commands_{library_, window_, key_};
+    TextValues location_;
 };
 
 } // namespace
@@ -148,7 +122,7 @@ int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
     std::optional<ScratchIniFile> scratch;
     std::string ini_file = options.ini_file.empty() ? std::string() : host_path(options.ini_file);
     if (ini_file.empty() && options.registry_path.empty()) ini_file = scratch.emplace().path();
-    Entries location;
+    TextValues location;
     if (!options.registry_path.empty())
         location.emplace_back("RegistryPath", options.registry_path);
     if (options.section_prefix) location.emplace_back("INISectionPrefix", *options.section_prefix);
@@ -163,9 +137,9 @@ int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
         status = module.show_dialog(options.owner_window ? window.handle() : nullptr);
     }
     out << "status: " << status << " (" << dialog_status_text(status) << ")\n";
-    const Entries stored = ini_file.empty()
-                               ? read_settings_registry(options.registry_path)
-                               : read_settings_ini(ini_file, options.section_prefix.value_or(""));
+    const TextValues stored =
+        ini_file.empty() ? read_settings_registry(options.registry_path)
+                         : read_settings_ini(ini_file, options.section_prefix.value_or(""));
     out << "stored settings:" << (stored.empty() ? " none" : "") << "\n";
     for (const auto& [name, text] : stored)
         out << "  " << name << "=" << text << "\n";
