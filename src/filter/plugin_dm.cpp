@@ -12,6 +12,7 @@ namespace kvr {
 namespace {
 // The module definition: the values and handlers a host sees for this module.
 void define_module(TaPlugin& module) {
+    module.SetName("aPlugin");
     module.Description = "Aggregation";
     module.LogTitle = "Aggregation";
     module.MinVersion = 4.0f;
@@ -41,6 +42,12 @@ void define_module(TaPlugin& module) {
         module.Properties.Add(line);
 }
 } // namespace
+
+const ClassInfo& TaPlugin::StaticClassInfo() {
+    static const ClassInfo info =
+        ClassBuilder<TaPlugin>("TaPlugin", TkvrPlugin::StaticClassInfo()).build();
+    return info;
+}
 
 TaPlugin::TaPlugin(const TPluginCallRec* pCallRec) : TkvrPlugin(pCallRec) {
     define_module(*this);

@@ -13,9 +13,10 @@
 namespace kvr {
 
 class TaPlugin : public TkvrPlugin {
+    KVR_REFLECTED_CLASS()
+
   public:
     explicit TaPlugin(const TPluginCallRec* pCallRec);
-    const char* ClassName() const override { return "TaPlugin"; }
 
     // Pushes a settings object into the engine (variables, timeout, no-reset option).
     void ApplySettings(const TDataSourceCfg& settings);

@@ -55,9 +55,12 @@ std::vector<std::string> ParserItemNames(TkvrPlugin& Module) {
     return names;
 }
 
-void TranslateOptionsForm(TkvrPlugin& Module, ui::TForm&) {
+void TranslateOptionsForm(TkvrPlugin& Module, ui::TForm& Form) {
+    // Under the command lock: a LANGUAGE command on another thread changes Language and uses
+    // the translator meanwhile.
     std::lock_guard lock(Module.CommandLock);
     if (Module.Language.empty()) Module.Language = "NONE";
+    if (Module.Translator) Module.Translator->Translate(Module.Language, Form, "EN");
 }
 
 void RememberDesignBounds(TkvrPlugin& Module, const ui::TForm& Form) {

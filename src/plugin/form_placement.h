@@ -26,7 +26,7 @@ TParserItem GetParserItem(const TkvrPlugin& Module, int Index);
 std::vector<std::string> ParserItemNames(TkvrPlugin& Module);
 
 // Sets the module's Language to "NONE" when it is empty; a module with a translator then
-// translates the form from "EN" into Language (this module has none yet).
+// translates the form from "EN" into Language.
 void TranslateOptionsForm(TkvrPlugin& Module, ui::TForm& Form);
 
 // FormBounds := the form's left, top, left + width, top + height.

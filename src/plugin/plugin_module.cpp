@@ -63,6 +63,31 @@ std::string read_module_version_text() {
     }
 }
 
+const ClassInfo& TkvrPlugin::StaticClassInfo() {
+    auto text = [](TGuardedText TkvrPlugin::*field) {
+        return std::make_pair(
+            ClassBuilder<TkvrPlugin>::Getter<std::string>(
+                [field](TkvrPlugin& plugin) { return (plugin.*field).get(); }),
+            ClassBuilder<TkvrPlugin>::Setter<std::string>(
+                [field](TkvrPlugin& plugin, std::string value) { plugin.*field = value; }));
+    };
+    const auto no_data = text(&TkvrPlugin::MsgNoData);
+    const auto complete = text(&TkvrPlugin::MsgWriteComplete);
+    const auto complete_error = text(&TkvrPlugin::MsgWriteCompleteError);
+    static const ClassInfo info =
+        ClassBuilder<TkvrPlugin>("TkvrPlugin", TComponent::StaticClassInfo())
+            .ansi_string("MsgNoData", no_data.first, no_data.second)
+            .ansi_string("MsgWriteComplete", complete.first, complete.second)
+            .ansi_string("MsgWriteCompleteError", complete_error.first, complete_error.second)
+            .single("MinVersion", &TkvrPlugin::MinVersion)
+            .ansi_string("Description", &TkvrPlugin::Description)
+            .ansi_string("LogTitle", &TkvrPlugin::LogTitle)
+            .ansi_string("EventsSupported", &TkvrPlugin::EventsSupported)
+            .boolean("IsMultiThreadSupported", &TkvrPlugin::IsMultiThreadSupported)
+            .build();
+    return info;
+}
+
 TkvrPlugin::TkvrPlugin(const TPluginCallRec* pCallRec) {
     if (pCallRec) {
         TemporaryLoad = pCallRec->Params == nullptr;
@@ -70,16 +95,29 @@ TkvrPlugin::TkvrPlugin(const TPluginCallRec* pCallRec) {
     }
     VersionText = read_module_version_text();
     const std::string full_name = this_module_file_name();
-    // The language file lies beside the library; without one the module stays in "EN".
     const size_t dot = full_name.find_last_of('.');
     const size_t slash = full_name.find_last_of("\\/");
-    const std::string language_file =
+    // The language file lies beside the library; without one the module stays in "EN". The
+    // translator's timer belongs to this thread, which must handle window messages for the
+    // loaded translations to be freed after a while.
+    Translator = std::make_unique<TWtransl>();
+    Translator->SetLanguageFile(
         (dot != std::string::npos && (slash == std::string::npos || dot > slash)
              ? full_name.substr(0, dot)
              : full_name) +
-        ".lng";
-    if (GetFileAttributesA(language_file.c_str()) != INVALID_FILE_ATTRIBUTES)
-        LanguageFile = language_file;
+        ".lng");
+    Language = "EN";
+    if (GetFileAttributesA(Translator->LanguageFile().c_str()) != INVALID_FILE_ATTRIBUTES) {
+        try {
+            if (std::string language = Translator->ReadDefaultLanguage(); !language.empty())
+                Language = std::move(language);
+        } catch (...) {
+        }
+    } else {
+        Translator->SetLanguageFile({});
+    }
+    for (const char* name : {"MsgNoData", "MsgWriteComplete", "MsgWriteCompleteError"})
+        Translator->ComponentProperties().Add(name);
     ModuleFileName = slash == std::string::npos ? full_name : full_name.substr(slash + 1);
     ModulePath = slash == std::string::npos ? std::string() : full_name.substr(0, slash + 1);
 }
@@ -89,16 +127,30 @@ TkvrPlugin::~TkvrPlugin() {
         if (OnDestroy) OnDestroy(*this);
     } catch (...) {
     }
+    Translator.reset(); // writes a collection run's template file
 }
 
 void TkvrPlugin::AfterConstruction() {
-    if (!LanguageFile.empty()) TranslateOwnTexts();
+    designed_no_data_ = MsgNoData.get();
+    designed_complete_ = MsgWriteComplete.get();
+    designed_complete_error_ = MsgWriteCompleteError.get();
+    if (Translator && !Translator->LanguageFile().empty()) TranslateOwnTexts();
     if (OnCreate) OnCreate(*this);
 }
 
 void TkvrPlugin::TranslateOwnTexts() {
     if (Translated || Language.empty()) return;
-    // Without a translator the texts stay as the module defines them.
+    try {
+        if (Translator && !Translator->LanguageFile().empty()) {
+            // Translations are keyed by the English texts: start from those every time.
+            MsgNoData = designed_no_data_;
+            MsgWriteComplete = designed_complete_;
+            MsgWriteCompleteError = designed_complete_error_;
+            Translator->Translate(Language, *this, "EN");
+        }
+    } catch (...) {
+        // A failed translation leaves the texts English or partly translated; never broken.
+    }
     Translated = true;
 }
 

@@ -4,11 +4,14 @@
 
 #include <kvr/plugin_abi.h>
 
+#include "component/component.h"
 #include "params/params_list.h"
 #include "plugin/rows_lists.h"
 #include "settings/registry_root.h"
 #include "settings/wreg.h"
+#include "threads/guarded_text.h"
 #include "threads/thread_containers.h"
+#include "translation/translator.h"
 
 #include <atomic>
 #include <cstdint>
@@ -82,24 +85,26 @@ using TNotifyEvent = std::function<void(TkvrPlugin&)>;
 using TOnPluginStateChangeNotifyEvent = std::function<void(TkvrPlugin&, TModuleTypes)>;
 using TOnProcessData = std::function<void(TkvrPlugin&, PPluginCallRec, int32_t& Result)>;
 
-class TkvrPlugin {
+// A data module: its published properties (the message texts among them) are what the
+// module's translator translates.
+class TkvrPlugin : public TComponent {
+    KVR_REFLECTED_CLASS()
+
   public:
     // Makes the instance's own state from the first call's record (which may be null). The
     // derived class's constructor then applies its module definition; AfterConstruction
     // finishes (translation, OnCreate).
     explicit TkvrPlugin(const TPluginCallRec* pCallRec);
-    virtual ~TkvrPlugin();
-    TkvrPlugin(const TkvrPlugin&) = delete;
-    TkvrPlugin& operator=(const TkvrPlugin&) = delete;
+    ~TkvrPlugin() override;
 
     // Runs after the most derived constructor: the last construction steps.
     void AfterConstruction();
-    virtual const char* ClassName() const { return "TkvrPlugin"; }
 
     // ---- Published properties (set by the module definition) ----
-    std::string MsgNoData = "No data for processing";
-    std::string MsgWriteComplete = "Data have been processed successfully";
-    std::string MsgWriteCompleteError = "Data have been processed with errors";
+    // The outcome messages follow the module's language; data calls read them on any thread.
+    TGuardedText MsgNoData{"No data for processing"};
+    TGuardedText MsgWriteComplete{"Data have been processed successfully"};
+    TGuardedText MsgWriteCompleteError{"Data have been processed with errors"};
     float MinVersion = 4.0f;
     std::string Description;
     std::string LogTitle;
@@ -150,7 +155,9 @@ class TkvrPlugin {
     TRegistryRoot RegistryRoot = rrHKEY_LOCAL_MACHINE;
     TRegistryRoot SecondRegistryRoot = rrHKEY_CURRENT_USER;
     std::string Language = "EN";
-    std::string LanguageFile; // the translator's language file; empty when there is none
+    // Translates the module's texts and its options form; its LanguageFile is the DLL's path
+    // with ".lng", or empty when no such file lies beside the DLL.
+    std::unique_ptr<TWtransl> Translator;
     std::string ModulePath;
     std::string ModuleFileName;
     std::string VersionText;
@@ -169,7 +176,9 @@ class TkvrPlugin {
     void* fSendString = nullptr;
     void* fSendByte = nullptr;
 
-    // Translates the module's own texts into Language once (after a language change).
+    // Translates the module's own texts into Language once (after a language change), from
+    // the texts of its definition, so that any language can follow any other; a failure
+    // leaves them in English.
     void TranslateOwnTexts();
     // Language intake changed Language: translate again.
     void AfterLanguageChange() { TranslateOwnTexts(); }
@@ -193,6 +202,10 @@ class TkvrPlugin {
     void SendLog(int type, const std::string& text);
     // The queued lines as one text, each followed by CR LF.
     static std::string JoinLogLines(const std::vector<std::string>& lines);
+
+  private:
+    // The message texts as the module's definition set them (English).
+    std::string designed_no_data_, designed_complete_, designed_complete_error_;
 };
 
 // Reads the fixed version of the module file holding this code: "1.2.3 build 45"; empty

@@ -2,34 +2,89 @@
 
 #include "common/errors.h"
 
+#include <cstdio>
+#include <mutex>
+
 namespace kvr {
 
 namespace {
 
 constexpr UINT_PTR kTimerId = 1;
-constexpr const char* kWindowClass = "TkvrTimerExWindow";
 
-ATOM register_window_class(WNDPROC procedure) {
-    static const ATOM atom = [procedure] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = procedure;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kWindowClass;
-        return RegisterClassA(&wc);
-    }();
-    return atom;
+// The module (DLL or program) that holds this code: the hidden windows' class belongs to it,
+// so that its window procedure is never looked for in another module.
+HINSTANCE timer_module() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&timer_module), &module);
+    return module;
+}
+
+// Registration state of the class; changed under class_guard().
+struct WindowClass {
+    ATOM atom = 0;
+    std::string name;
+};
+
+std::mutex& class_guard() {
+    static std::mutex guard;
+    return guard;
+}
+
+WindowClass& window_class() {
+    static WindowClass state;
+    return state;
 }
 
 } // namespace
 
+std::string TkvrTimerEx::WindowClassName() {
+    // Unique to the module: another plug-in built on this code, or this one loaded again at
+    // another address, registers a class of its own.
+    char name[64];
+    std::snprintf(name, sizeof name, "TkvrTimerExWindow.%p", static_cast<void*>(timer_module()));
+    return name;
+}
+
+void TkvrTimerEx::RegisterWindowClass() {
+    std::lock_guard lock(class_guard());
+    WindowClass& state = window_class();
+    if (state.atom) return;
+    const std::string name = WindowClassName();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &TkvrTimerEx::procedure;
+    wc.hInstance = timer_module();
+    wc.lpszClassName = name.c_str();
+    ATOM atom = RegisterClassA(&wc);
+    if (!atom && GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
+        // Left behind by an earlier life of this module at the same address (a host that
+        // freed it without its shutdown running): replace it, so that it leads here.
+        UnregisterClassA(name.c_str(), wc.hInstance);
+        atom = RegisterClassA(&wc);
+    }
+    if (!atom) throw EOSError("RegisterClassA", GetLastError());
+    state.atom = atom;
+    state.name = name;
+}
+
+void TkvrTimerEx::UnregisterWindowClass() noexcept {
+    try {
+        std::lock_guard lock(class_guard());
+        WindowClass& state = window_class();
+        if (!state.atom) return;
+        if (UnregisterClassA(state.name.c_str(), timer_module())) state = {};
+    } catch (...) {
+    }
+}
+
 TkvrTimerEx::TkvrTimerEx() : owner_thread_(GetCurrentThreadId()) {
-    register_window_class(&TkvrTimerEx::procedure);
-    window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    RegisterWindowClass();
+    window_ = CreateWindowExA(0, WindowClassName().c_str(), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                              nullptr, timer_module(), nullptr);
     if (!window_) throw EOSError("CreateWindowExA", GetLastError());
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
-
 TkvrTimerEx::~TkvrTimerEx() {
     try {
         const bool owner = IsOwnerThread();

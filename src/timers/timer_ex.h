@@ -2,12 +2,17 @@
 // A timer that belongs to the thread that creates it: OnTimer always runs in that thread,
 // which must process window messages. Enabled may be set from any thread; from another
 // thread the change is posted to the owning thread and takes effect when it is handled.
+//
+// The hidden windows belong to a window class of the module that holds this code (a DLL's own
+// instance, with a name unique to it). A DLL calls UnregisterWindowClass when it is freed,
+// after its last timer is gone, so that no class outlives the code it points to.
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace kvr {
 
@@ -32,6 +37,14 @@ class TkvrTimerEx {
     bool IsOwnerThread() const { return GetCurrentThreadId() == owner_thread_; }
     void SetOnTimer(std::function<void(TkvrTimerEx&)> handler);
     HWND Window() const { return window_; }
+
+    // The hidden windows' class: registered on the first timer's creation, under this module's
+    // instance. [any thread]
+    static std::string WindowClassName();
+    static void RegisterWindowClass();
+    // Unregisters the class (the next timer registers it again); a class that still has
+    // windows stays registered. [library shutdown]
+    static void UnregisterWindowClass() noexcept;
 
     // Kills timer 1 and sets it again when Interval is not 0, Enabled is true and OnTimer is
     // assigned. Throws EOutOfResources("Not enough timers available") when refused.

@@ -106,6 +106,23 @@ std::u16string utf8_to_wide(std::string_view text) {
     return result;
 }
 
+bool is_valid_utf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const LeadByte kind = classify_lead(static_cast<unsigned char>(text[i]));
+        if (kind.length == 0 || i + static_cast<std::size_t>(kind.length) > text.size())
+            return false;
+        for (int used = 1; used < kind.length; ++used) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(used)]);
+            const bool fits = used == 1 ? in_range(next, kind.second_low, kind.second_high)
+                                        : in_range(next, 0x80, 0xBF);
+            if (!fits) return false;
+        }
+        i += static_cast<std::size_t>(kind.length);
+    }
+    return true;
+}
+
 std::string wide_to_utf8(std::u16string_view text) {
     std::string result;
     result.reserve(text.size());

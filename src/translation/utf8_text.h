@@ -14,6 +14,9 @@ namespace kvr {
 // the end of the text.
 std::u16string utf8_to_wide(std::string_view text);
 
+// True when text is well-formed UTF-8 throughout (the empty text is).
+bool is_valid_utf8(std::string_view text);
+
 // Encodes UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string wide_to_utf8(std::u16string_view text);
 

@@ -1,5 +1,7 @@
 #include "ui/combo_box.h"
 
+#include "component/string_list.h"
+
 namespace kvr::ui {
 
 namespace {
@@ -14,6 +16,7 @@ const ClassInfo& TComboBox::StaticClassInfo() {
                 [](TComboBox& combo, std::u16string text) { combo.SetText(text); })
             .boolean("Sorted", &TComboBox::Sorted, &TComboBox::SetSorted)
             .integer("ItemIndex", &TComboBox::ItemIndex, &TComboBox::SetItemIndex)
+            .object<TTntStrings>("Items", [](TComboBox& combo) { return &combo.ItemLines(); })
             .build();
     return info;
 }
@@ -93,6 +96,31 @@ void TComboBox::ClearItems() {
         SendMessageW(window, CB_RESETCONTENT, 0, 0);
         SetText(text); // clearing the list empties the edit field too
     }
+}
+
+void TComboBox::SetItem(std::int32_t index, const std::u16string& item) {
+    HWND window = ExistingHandle();
+    const std::size_t count =
+        window ? static_cast<std::size_t>(SendMessageW(window, CB_GETCOUNT, 0, 0))
+               : kept_items_.size();
+    if (index < 0 || static_cast<std::size_t>(index) >= count)
+        throw EStringListError("List index out of bounds (" + std::to_string(index) + ")");
+    if (!window) {
+        kept_items_[static_cast<std::size_t>(index)] = item;
+        return;
+    }
+    const std::int32_t selected = ItemIndex();
+    SendMessageW(window, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(window, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(item.c_str()));
+    if (selected == index) SetItemIndex(index);
+}
+
+std::u16string TComboBox::TComboBoxStrings::Get(int index) const {
+    const std::vector<std::u16string> items = combo_.Items();
+    if (index < 0 || static_cast<std::size_t>(index) >= items.size())
+        throw EStringListError("List index out of bounds (" + std::to_string(index) + ")");
+    return items[static_cast<std::size_t>(index)];
 }
 
 } // namespace kvr::ui

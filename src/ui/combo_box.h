@@ -3,6 +3,7 @@
 // can be sorted by the control itself (the system's sort order, which ignores case).
 
 #include "component/combo_box.h"
+#include "component/wide_strings.h"
 #include "ui/control.h"
 
 #include <string>
@@ -14,6 +15,8 @@ class TComboBox : public TWinControl, public IComboBox {
     KVR_REFLECTED_CLASS()
 
   public:
+    TComboBox() : item_lines_(*this) {}
+
     // The text in the edit field, an item or not.
     using TWinControl::SetText;
     using TWinControl::Text;
@@ -31,13 +34,31 @@ class TComboBox : public TWinControl, public IComboBox {
     void SetItems(const std::vector<std::u16string>& items);
     void AddItem(const std::u16string& item);
     void ClearItems();
+    // Replaces the item at index in place (a sorted list is not sorted again); the selection
+    // stays on it. EStringListError for an index without item.
+    void SetItem(std::int32_t index, const std::u16string& item);
+
+    // The items as a list of lines (the published "Items").
+    TTntStrings& ItemLines() { return item_lines_; }
 
   protected:
     void CreateParams(TCreateParams& params) override;
     void WindowCreated() override;
 
   private:
+    class TComboBoxStrings final : public TTntStrings {
+      public:
+        explicit TComboBoxStrings(TComboBox& combo) : combo_(combo) {}
+        int Count() const override { return static_cast<int>(combo_.Items().size()); }
+        std::u16string Get(int index) const override;
+        void Put(int index, const std::u16string& text) override { combo_.SetItem(index, text); }
+
+      private:
+        TComboBox& combo_;
+    };
+
     bool sorted_ = false;
+    TComboBoxStrings item_lines_;
     std::vector<std::u16string> kept_items_; // while the window is made again
 };
 
