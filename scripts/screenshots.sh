@@ -3,6 +3,7 @@
 #   docs/options-dialog.png        the dialog over its host window, parser items announced,
 #                                  the first variable list open
 #   docs/options-dialog-help.png   the help viewer F1 opens over the dialog
+#   docs/options-dialog-de.png     the dialog in German (the host's language DE)
 # It builds the 64-bit kvrhost and DLL and drives `kvrhost options --owner-window` with
 # keys (xdotool). A Wine prefix of its own draws the window frames itself, as Windows does
 # (a virtual display has no window manager to draw them).
@@ -31,19 +32,26 @@ trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
 printf 'Zeta\nalpha\nBeta:Float\nTemp:Float\nHum:Float\nWind speed:Float\n' >"$work/items.txt"
 mkdir -p docs
 
-# Runs inside the virtual display: opens the dialog, shoots, presses keys, shoots again.
-session() {
+# Runs inside the virtual display: opens the dialog (kvrhost's further options after the work
+# folder), waits for it and answers the host's process.
+open_dialog() {
   local work=$1 window
+  shift
   cmake/wine-run.sh build/win64/bin/kvrhost.exe options \
     --plugin build/win64/bin/aggregation.dll --items "$work/items.txt" --owner-window \
-    --ini "$work/settings.ini" >"$work/status.txt" 2>&1 &
-  local host=$!
+    --ini "$work/settings.ini" "$@" >>"$work/status.txt" 2>&1 &
+  host=$!
   for _ in $(seq 60); do
     window=$(xdotool search --name '^Aggregation ' 2>/dev/null | head -1) && [ -n "$window" ] && break
     sleep 0.5
   done
   [ -n "${window:-}" ] || { echo "screenshots: the dialog did not open" >&2; return 1; }
   sleep 1
+}
+# Opens the dialog, shoots, presses keys, shoots again; then once more in German.
+session() {
+  local work=$1 host
+  open_dialog "$work"
   xdotool key Tab F4 # from Cancel to the first variable list, and open it
   sleep 1
   import -window root -crop 820x620+40+20 +repage docs/options-dialog.png
@@ -54,8 +62,13 @@ session() {
   sleep 1
   xdotool key Escape
   wait "$host"
+  open_dialog "$work" --language DE
+  import -window root -crop 820x620+40+20 +repage docs/options-dialog-de.png
+  xdotool key Escape
+  wait "$host"
 }
 # (xvfb-run is a POSIX shell script, which passes no exported functions on.)
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f session); session \"\$1\"" _ "$work"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f open_dialog session); session \"\$1\"" \
+  _ "$work"
 cat "$work/status.txt"
-echo "screenshots: docs/options-dialog.png docs/options-dialog-help.png"
+echo "screenshots: docs/options-dialog.png docs/options-dialog-help.png docs/options-dialog-de.png"

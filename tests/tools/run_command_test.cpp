@@ -5,6 +5,7 @@
 #include "settings/big_ini_file.h"
 #include "settings/temp_dir.h"
 
+#include <kvr/plugin_abi.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -219,4 +220,22 @@ TEST(RunCommand, ConflictsAndMissingFilesStopTheRunBeforeAnythingIsWritten) {
     options.input = dir.file("missing.jsonl");
     EXPECT_THROW(run(options), RunError);
     EXPECT_EQ("", dir.listing());
+}
+
+TEST(RunCommand, TheHostsLanguageTranslatesTheModulesOutcomeLines) {
+    kvr::test::TempDir dir;
+    RunOptions options;
+    options.input = dir.file("packets.jsonl");
+    kvr::test::write_bytes(options.input, "{\"Temp\":1}\n");
+    options.variables = {"Temp"};
+    options.ini_file = dir.file("settings.ini");
+    options.module_types = KVR_MTT_FILTER | KVR_MTT_DATA_EXPORT;
+
+    const RunResult english = run(options);
+    EXPECT_TRUE(contains(english.err, "Data have been processed successfully")) << english.err;
+    options.language = "DE";
+    const RunResult german = run(options);
+    EXPECT_EQ(0, german.exit_code) << german.err;
+    EXPECT_TRUE(contains(german.err, "Die Daten wurden erfolgreich verarbeitet")) << german.err;
+    EXPECT_FALSE(contains(german.err, "Data have been processed")) << german.err;
 }

@@ -90,7 +90,7 @@ void add_value(kvr_params_list* list, const std::string& token) {
 
 // Sends each command (a token without "=") with the values that follow it, prints the
 // answer, the list's values afterwards, and the module's log lines.
-int send_commands(const std::string& plugin_path, uint32_t key,
+int send_commands(const std::string& plugin_path, uint32_t key, const std::string& language,
                   const std::vector<std::string>& tokens) {
     kvrhost::PluginLibrary library(kvrhost::host_path(plugin_path));
     kvrhost::HostWindow window(library, key, std::cerr);
@@ -102,6 +102,7 @@ int send_commands(const std::string& plugin_path, uint32_t key,
         kvrhost::HostCall call(key);
         kvr_list_add_text(call.params(), "COMMAND", command.c_str());
         kvr_list_add_handle(call.params(), "MessagesProcessorHandle", window.handle());
+        if (!language.empty()) kvr_list_add_text(call.params(), "LANGUAGE", language.c_str());
         while (i < tokens.size() && (tokens[i].find('=') != std::string::npos ||
                                      tokens[i].find(":null") != std::string::npos))
             add_value(call.params(), tokens[i++]);
@@ -129,6 +130,9 @@ int main(int argc, char** argv) {
     app.allow_windows_style_options(false);
     std::string plugin = "aggregation.dll";
     uint32_t key = 1;
+    std::string language;
+    const char* const language_help =
+        "user-interface language sent with every command (LANGUAGE), e.g. DE";
 
     auto* info = app.add_subcommand("info", "print the plug-in's identification answers");
     info->add_option("--plugin", plugin, "path of the plug-in DLL")->capture_default_str();
@@ -140,6 +144,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> tokens;
     command->add_option("--plugin", plugin, "path of the plug-in DLL")->capture_default_str();
     command->add_option("--key", key, "instance key to use")->capture_default_str();
+    command->add_option("--language", language, language_help);
     command->add_option("tokens", tokens, "commands, each followed by its values")->required();
 
     auto* run = app.add_subcommand(
@@ -168,6 +173,14 @@ int main(int argc, char** argv) {
     std::string clock_field;
     run->add_option("--clock", clock_field,
                     "field with the packet's time in seconds: replay the recorded pauses");
+    run->add_option("--language", options.language, language_help);
+    std::vector<std::string> roles;
+    run->add_option("--role", roles,
+                    "a role each data call concerns: filter (the default), export, events; "
+                    "repeat for several. The module logs the outcome of calls in the export "
+                    "and events roles")
+        ->check(CLI::IsMember({"filter", "export", "events"}))
+        ->allow_extra_args(false);
     run->add_option("packets", options.input,
                     "file of packets, one JSON object (or array of objects) per line; - reads "
                     "standard input")
@@ -188,6 +201,7 @@ int main(int argc, char** argv) {
     dialog->add_option("--items", dialog_options.items_file,
                        "file of parser items to announce first: one name per line, optionally "
                        "name:type");
+    dialog->add_option("--language", dialog_options.language, language_help);
     dialog->add_flag("--owner-window", dialog_options.owner_window,
                      "show a host window and pass it as the dialog's owner");
 
@@ -198,9 +212,16 @@ int main(int argc, char** argv) {
             if (dialog->count("--section-prefix")) dialog_options.section_prefix = dialog_prefix;
             return kvrhost::show_options_dialog(dialog_options, std::cout, std::cerr);
         }
-        if (*command) return send_commands(plugin, key, tokens);
+        if (*command) return send_commands(plugin, key, language, tokens);
         if (*run) {
             if (run->count("--timeout")) options.timeout_ms = timeout_ms;
+            if (!roles.empty()) {
+                options.module_types = 0;
+                for (const std::string& role : roles)
+                    options.module_types |= role == "export"   ? KVR_MTT_DATA_EXPORT
+                                            : role == "events" ? KVR_MTT_EVENTS_HANDLING
+                                                               : KVR_MTT_FILTER;
+            }
             if (run->count("--section-prefix")) options.section_prefix = section_prefix;
             options.clock_field = kvrhost::utf8_from_ansi(clock_field);
             // Bytes pass unchanged: packets are UTF-8, and CSV lines end in CR LF by themselves.

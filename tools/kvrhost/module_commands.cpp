@@ -6,6 +6,7 @@ namespace kvrhost {
 
 void ModuleCommands::add_values(HostCall& call, const TextValues& values) const {
     kvr_list_add_handle(call.params(), "MessagesProcessorHandle", window_.handle());
+    if (!language_.empty()) kvr_list_add_text(call.params(), "LANGUAGE", language_.c_str());
     for (const auto& [name, text] : values)
         kvr_list_add_text(call.params(), name.c_str(), text.c_str());
 }

@@ -20,7 +20,11 @@ class ModuleCommands {
     ModuleCommands(PluginLibrary& library, HostWindow& window, std::uint32_t key)
         : library_(library), window_(window), key_(key) {}
 
-    // Puts the host window's handle and the text values into a call's list.
+    // The user-interface language the host announces with every command ("LANGUAGE");
+    // empty: none.
+    void set_language(std::string language) { language_ = std::move(language); }
+
+    // Puts the host window's handle, the language and the text values into a call's list.
     void add_values(HostCall& call, const TextValues& values) const;
     // Sends the command with the text values, and with ITEMS when `items` (UTF-8) is given;
     // answers the module's result.
@@ -33,6 +37,7 @@ class ModuleCommands {
     PluginLibrary& library_;
     HostWindow& window_;
     std::uint32_t key_;
+    std::string language_;
 };
 
 } // namespace kvrhost

@@ -7,6 +7,7 @@
 #include "plugin_library.h"
 #include "registry_settings.h"
 #include "run_command.h"
+#include "temporary_file.h"
 
 #include "common/win32_handle.h"
 #include "kvrhost/core/parser_items.h"
@@ -19,31 +20,13 @@ namespace kvrhost {
 
 namespace {
 
-// A temporary INI file for a dialog without a settings location of its own.
-class ScratchIniFile {
-  public:
-    ScratchIniFile() {
-        char folder[MAX_PATH + 1];
-        char path[MAX_PATH + 1];
-        const DWORD length = GetTempPathA(sizeof folder, folder);
-        if (length == 0 || length > MAX_PATH || !GetTempFileNameA(folder, "kvo", 0, path))
-            kvr::throw_last_error("GetTempFileNameA");
-        path_ = path;
-    }
-    ~ScratchIniFile() { DeleteFileA(path_.c_str()); }
-    ScratchIniFile(const ScratchIniFile&) = delete;
-    ScratchIniFile& operator=(const ScratchIniFile&) = delete;
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
 // One loaded instance of the module; unloaded and released when this object goes.
 class LoadedModule {
   public:
-    LoadedModule(PluginLibrary& library, HostWindow& window, std::uint32_t key, TextValues location)
+    LoadedModule(PluginLibrary& library, HostWindow& window, std::uint32_t key, TextValues location,
+                 const std::string& language)
         : library_(library), window_(window), key_(key), location_(std::move(location)) {
+        commands_.set_language(language);
         if (const std::int32_t result = commands_.command("LOAD", location_); result != 0)
             throw RunError("the module answered LOAD with " + std::to_string(result));
     }
@@ -119,7 +102,7 @@ int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
         items = read_items_file(in, options.items_file);
     }
 
-    std::optional<ScratchIniFile> scratch;
+    std::optional<TemporaryFile> scratch;
     std::string ini_file = options.ini_file.empty() ? std::string() : host_path(options.ini_file);
     if (ini_file.empty() && options.registry_path.empty()) ini_file = scratch.emplace().path();
     TextValues location;
@@ -132,7 +115,7 @@ int show_options_dialog(const OptionsCommandOptions& options, std::ostream& out,
     HostWindow window(library, options.key, err, options.owner_window);
     std::int32_t status = 0;
     {
-        LoadedModule module(library, window, options.key, location);
+        LoadedModule module(library, window, options.key, location, options.language);
         if (items) module.announce_items(items_text(*items));
         status = module.show_dialog(options.owner_window ? window.handle() : nullptr);
     }

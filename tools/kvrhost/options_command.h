@@ -26,6 +26,7 @@ struct OptionsCommandOptions {
     std::string registry_path;
     std::string items_file;    // parser items to announce first
     bool owner_window = false; // a visible host window is the dialog's owner
+    std::string language;      // sent as "LANGUAGE" with every command; empty: none
 };
 
 // The options dialog's status as the module answers it, in words.

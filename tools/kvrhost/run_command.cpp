@@ -7,6 +7,7 @@
 #include "module_commands.h"
 #include "plugin_library.h"
 #include "registry_settings.h"
+#include "temporary_file.h"
 
 #include "common/win32_handle.h"
 #include "kvrhost/core/buffered_output.h"
@@ -29,36 +30,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A fresh, empty file in the temporary folder, deleted with this object.
-class TemporaryIniFile {
-  public:
-    TemporaryIniFile() {
-        char folder[MAX_PATH + 1];
-        const DWORD length = GetTempPathA(sizeof folder, folder);
-        if (length == 0 || length > MAX_PATH) kvr::throw_last_error("GetTempPathA");
-        char path[MAX_PATH + 1];
-        if (!GetTempFileNameA(folder, "kvr", 0, path)) kvr::throw_last_error("GetTempFileNameA");
-        path_ = path;
-    }
-    ~TemporaryIniFile() { DeleteFileA(path_.c_str()); }
-    TemporaryIniFile(const TemporaryIniFile&) = delete;
-    TemporaryIniFile& operator=(const TemporaryIniFile&) = delete;
-
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
 // One module instance from LOAD to its release. Whatever happens after load() was called, the
 // destructor sends UNLOAD (with the same INI file, so that the module does not take a changed
 // location for a new one), releases the instance and announces the library's unload.
 class ModuleSession {
   public:
-    ModuleSession(PluginLibrary& library, HostWindow& window, std::uint32_t key,
+    ModuleSession(PluginLibrary& library, HostWindow& window, const RunOptions& options,
                   TextValues location)
-        : library_(library), window_(window), key_(key), location_(std::move(location)),
-          data_call_(key) {
+        : library_(library), window_(window), key_(options.key), location_(std::move(location)),
+          data_call_(options.key), module_types_(options.module_types) {
+        commands_.set_language(options.language);
         window_.on_reload_request = [this](std::uint32_t) { reload_settings(); };
     }
 
@@ -99,7 +80,7 @@ class ModuleSession {
     // window's messages are the caller's to run.
     std::int32_t process(kvr_params_list& packet, const kvr_params_list*& rows) {
         TPluginCallRec& record = data_call_.record;
-        record.ModuleTypes = KVR_MTT_FILTER;
+        record.ModuleTypes = module_types_;
         record.DataKind = KVR_DATAKIND_PARAMS_LIST;
         record.Data = &packet;
         record.BufferSize = 0;
@@ -142,6 +123,7 @@ class ModuleSession {
     ModuleCommands commands_{library_, window_, key_};
     TextValues location_;
     HostCall data_call_; // its empty list is the Params of every data call
+    std::uint8_t module_types_;
     bool load_sent_ = false;
     bool finished_ = false;
 };
@@ -191,12 +173,11 @@ std::optional<std::vector<ParserItem>> parser_items(const RunOptions& options, s
 }
 
 // Writes the settings where LOAD will point the module and answers the location values.
-TextValues settings_location(const RunOptions& options,
-                             std::unique_ptr<TemporaryIniFile>& temporary) {
+TextValues settings_location(const RunOptions& options, std::unique_ptr<TemporaryFile>& temporary) {
     const std::optional<FilterSettings> settings = options.filter_settings();
     std::string ini_file = options.ini_file.empty() ? std::string() : host_path(options.ini_file);
     if (settings && ini_file.empty() && options.registry_path.empty()) {
-        temporary = std::make_unique<TemporaryIniFile>();
+        temporary = std::make_unique<TemporaryFile>();
         ini_file = temporary->path();
     }
     if (settings) {
@@ -385,12 +366,12 @@ int run_packets(const RunOptions& options, ByteSource& standard_input, std::ostr
     }
     ByteSource& in = file ? static_cast<ByteSource&>(*file) : standard_input;
 
-    std::unique_ptr<TemporaryIniFile> temporary; // outlives the module that reads it
+    std::unique_ptr<TemporaryFile> temporary; // outlives the module that reads it
     const TextValues location = settings_location(options, temporary);
 
     PluginLibrary library(host_path(options.plugin));
     HostWindow window(library, options.key, err);
-    ModuleSession module(library, window, options.key, location);
+    ModuleSession module(library, window, options, location);
     module.load();
     if (items) module.set_items(items_text(*items));
 

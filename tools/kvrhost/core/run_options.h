@@ -28,6 +28,10 @@ struct RunOptions {
     bool csv = false;
     std::string clock_field; // UTF-8; empty: no pacing
     std::string input;       // a file, or "-" for standard input
+    std::string language;    // sent as "LANGUAGE" with every command; empty: none
+    // The roles (KVR_MTT_* bits) each data call concerns: the filter role, and the export or
+    // events role for a module whose outcome messages are wanted in the log.
+    std::uint8_t module_types = 0x20;
 
     bool reads_standard_input() const { return input == "-"; }
     // The settings to write before LOAD, or nothing when no variable was given.
