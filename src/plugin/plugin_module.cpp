@@ -1,6 +1,7 @@
 #include "plugin/plugin_module.h"
 
 #include "common/errors.h"
+#include "common/this_module.h"
 
 #include <windows.h>
 
@@ -10,14 +11,6 @@ namespace {
 
 constexpr UINT kHostMessageTimeoutMs = 1000;
 constexpr size_t kMaxQueuedLogLines = 100;
-
-HMODULE this_module() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&this_module), &module);
-    return module;
-}
 
 // Sends with a time limit that gives up on a hung window; true when the window answered.
 bool send_with_limit(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -38,7 +31,7 @@ bool send_copy_data(HWND window, uint32_t module_id, ULONG_PTR kind, const std::
 
 std::string this_module_file_name() {
     char path[MAX_PATH * 2] = {};
-    const DWORD length = GetModuleFileNameA(this_module(), path, DWORD(sizeof path));
+    const DWORD length = GetModuleFileNameA(ThisModule(), path, DWORD(sizeof path));
     return std::string(path, length);
 }
 

@@ -1,6 +1,7 @@
 #include "timers/timer_ex.h"
 
 #include "common/errors.h"
+#include "common/this_module.h"
 
 #include <cstdio>
 #include <mutex>
@@ -14,11 +15,7 @@ constexpr UINT_PTR kTimerId = 1;
 // The module (DLL or program) that holds this code: the hidden windows' class belongs to it,
 // so that its window procedure is never looked for in another module.
 HINSTANCE timer_module() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&timer_module), &module);
-    return module;
+    return ThisModule();
 }
 
 // Registration state of the class; changed under class_guard().

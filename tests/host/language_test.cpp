@@ -134,7 +134,9 @@ TEST(Language, FreedAndReloadedAtAnotherAddressTheTimersLeadIntoTheNewCode) {
     {
         PluginCopy plugin(copy);
         ASSERT_NE(nullptr, plugin.module());
-        if (blocker) EXPECT_NE(first_address, plugin.module());
+        if (blocker) {
+            EXPECT_NE(first_address, plugin.module());
+        }
         plugin.use(2, window.handle());
         // The hidden window of the module's timer runs the new code's window procedure.
         HWND hidden = FindWindowExA(HWND_MESSAGE, nullptr, plugin.timer_class().c_str(), nullptr);

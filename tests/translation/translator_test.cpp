@@ -4,6 +4,8 @@
 
 #include "translation/translator.h"
 
+#include "translation/translator_customs.h"
+
 #include "../settings/temp_dir.h"
 #include "ui/buttons.h"
 #include "ui/combo_box.h"
@@ -60,6 +62,7 @@ std::string language_file(std::initializer_list<std::pair<const char*, const cha
 class Translator : public ::testing::Test {
   protected:
     void SetUp() override {
+        RegisterStandardCustomTranslators(); // as the library does when it starts
         form.SetName("frmTest");
         label = &add<ui::TLabel>(form, form, "lblSave");
         label->SetCaption(u"&Save");
