@@ -130,6 +130,8 @@ class TkvrPlugin {
     TBeforeProcessItemProc OnBeforeProcessSettingsItem;
 
     // ---- Instance state ----
+    // One while the instance is registered, plus one per call working on it (PluginRef).
+    std::atomic<int32_t> References{1};
     uint32_t InstanceKey = 0;
     uint32_t ModuleId = 0;
     std::atomic<int32_t> LoadCount{0};
@@ -159,7 +161,7 @@ class TkvrPlugin {
     TkvrPluginCustomCmdList CustomCommands;
     TThreadStringList LogLines;
     TThreadRowsLists OutputRows;
-    ParamsListPtr EventRows;
+    TSharedRowsList EventRows;
     std::vector<std::unique_ptr<TConfigDataSource>> DataSources;
     std::string DataSourceLoad;
     bool TypeEnabled[8] = {};
