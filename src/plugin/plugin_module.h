@@ -4,6 +4,7 @@
 
 #include <kvr/plugin_abi.h>
 
+#include "common/critical_section.h"
 #include "params/params_list.h"
 #include "plugin/rows_lists.h"
 #include "settings/registry_root.h"
@@ -135,7 +136,7 @@ class TkvrPlugin {
     uint32_t InstanceKey = 0;
     uint32_t ModuleId = 0;
     std::atomic<int32_t> LoadCount{0};
-    std::recursive_mutex CommandLock;
+    CriticalSection CommandLock;
     std::atomic<int32_t> CommandDepth{0};
     std::atomic<bool> Busy{false};
     std::atomic<bool> Unloaded{false};
