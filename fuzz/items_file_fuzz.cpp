@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::istringstream stream(input);
     std::vector<std::string> unusable;
-    const std::vector<ParserItem> seen = items_from_stream(stream, unusable);
+    const std::vector<ParserItem> seen = items_from_stream(stream, unusable, 64);
     SeenNames distinct;
     for (const ParserItem& item : seen) {
         KVR_FUZZ_CHECK(!item_name_problem(item.name) && item.type.empty());

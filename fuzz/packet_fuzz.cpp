@@ -5,7 +5,8 @@
 // fresh parse gives; a packet holds only names a parameter list can carry; and a packet
 // written back as JSON reads back unchanged.
 //
-// Input: one byte choosing the piece size and the line limit, then the stream.
+// Input: one byte choosing the piece size, the reader's block size and the line limit, then
+// the stream.
 
 #include "fuzz_check.h"
 
@@ -116,10 +117,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     const std::size_t piece = std::size_t(data[0] % 16) * 7 + 1;
     const std::size_t max_bytes = 16 + std::size_t(data[0] / 16) * 64;
+    const std::size_t block_bytes = std::size_t(data[0] % 5) * 61 + 1;
     const std::string_view stream(reinterpret_cast<const char*>(data + 1), size - 1);
 
     PieceSource source(stream, piece);
-    LineReader reader(source, max_bytes);
+    LineReader reader(source, max_bytes, block_bytes);
     const std::vector<InputLine> expected = split_lines(stream, max_bytes);
     std::size_t index = 0;
     InputLine line;

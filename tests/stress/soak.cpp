@@ -1,11 +1,12 @@
 // A long run of aggregation.dll as a busy host uses it: threads stream packets into shared
 // instances (two threads per instance), and now and then send commands, fetch the log and save
 // or reload the settings. It reports, every --report seconds and at the end, the packets per
-// second, the records, and the heap bytes in use; it checks that the memory in use stays flat
-// after the warm-up (its largest and smallest sample within 1 MB), that no thread stops making
-// progress (a deadlock: no call returns for a minute), that every record is well formed, and,
-// once every instance is unloaded and released, that the memory in use is back at the
-// baseline measured before the run.
+// second, the records, and the heap bytes in use, counted while every thread waits between two
+// calls (so a settings file's read buffer in flight does not count). It checks that the memory
+// in use stays flat after the warm-up (its largest and smallest sample within 1 MB), that no
+// thread stops making progress (a deadlock: a call that has not returned after a minute), that
+// every record is well formed, and, once every instance is unloaded and released, that the
+// memory in use is back at the baseline measured before the run.
 //
 // Usage: soak.exe [--seconds N] [--threads N] [--instances N] [--report N] [--warm-up N]
 // (defaults: 600 s, 8 threads, 4 instances, a report every 30 s, 60 s of warm-up).
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -51,6 +53,44 @@ struct Stream {
 
 std::atomic<uint64_t> g_bad_records{0};
 
+// Where the streaming threads wait, between two calls, while the heap is counted.
+class Gate {
+  public:
+    // Called by a streaming thread between calls: waits while the gate is closed.
+    void pass() {
+        if (!closed_) return;
+        ++waiting_;
+        {
+            std::unique_lock lock(guard_);
+            opened_.wait(lock, [&] { return !closed_; });
+        }
+        --waiting_;
+    }
+    // Closes the gate; false when not every thread has come to it within the time limit.
+    bool close(int threads, DWORD limit_ms) {
+        closed_ = true;
+        const DWORD start = GetTickCount();
+        while (waiting_ != threads) {
+            if (GetTickCount() - start > limit_ms) return false;
+            Sleep(1);
+        }
+        return true;
+    }
+    void open() {
+        {
+            std::lock_guard lock(guard_);
+            closed_ = false;
+        }
+        opened_.notify_all();
+    }
+
+  private:
+    std::mutex guard_;
+    std::condition_variable opened_;
+    std::atomic<bool> closed_{false};
+    std::atomic<int> waiting_{0};
+};
+
 // One weather-station-like packet: a few of Temp, Hum, Wind and a time stamp, sometimes as
 // two rows of a rows list.
 kvr_params_list* packet(std::mt19937& random, uint64_t n) {
@@ -68,9 +108,10 @@ kvr_params_list* packet(std::mt19937& random, uint64_t n) {
 }
 
 void stream(Plugin& plugin, uint32_t key, const std::string& ini_file, Stream& progress,
-            const std::atomic<bool>& stop, unsigned seed) {
+            const std::atomic<bool>& stop, Gate& gate, unsigned seed) {
     std::mt19937 random(seed);
     for (uint64_t n = 0; !stop; ++n) {
+        gate.pass();
         kvr_params_list* data = packet(random, n);
         List params;
         TPluginCallRec rec = record(key, params.get());
@@ -195,13 +236,14 @@ int main(int argc, char** argv) {
         }
         std::vector<Stream> streams(size_t(options.threads));
         std::atomic<bool> stop{false};
+        Gate gate;
         auto start_streams = [&](std::vector<std::thread>& threads) {
             for (int t = 0; t < options.threads; ++t) {
                 const size_t instance = size_t(t) % run.keys.size();
                 streams[size_t(t)].last_progress = GetTickCount();
                 threads.emplace_back([&, t, instance] {
                     stream(plugin, run.keys[instance], run.ini_files[instance], streams[size_t(t)],
-                           stop, unsigned(t + 1));
+                           stop, gate, unsigned(t + 1));
                 });
             }
         };
@@ -238,21 +280,27 @@ int main(int argc, char** argv) {
         bool stalled = false;
         while (GetTickCount() - start < DWORD(options.seconds) * 1000 && !stalled) {
             Sleep(1000);
-            const DWORD now = GetTickCount();
-            for (size_t t = 0; t < streams.size(); ++t)
-                if (now - streams[t].last_progress > kStalledMs) {
-                    std::fprintf(stderr, "soak: thread %zu made no progress for %lu s: deadlock\n",
-                                 t, (unsigned long)(kStalledMs / 1000));
-                    stalled = true;
-                }
+            DWORD now = GetTickCount();
             if (now - last_report < DWORD(options.report) * 1000) continue;
+            if (!gate.close(options.threads, kStalledMs)) {
+                for (size_t t = 0; t < streams.size(); ++t)
+                    if (GetTickCount() - streams[t].last_progress > kStalledMs)
+                        std::fprintf(stderr,
+                                     "soak: thread %zu has been in one call for over %lu "
+                                     "s: deadlock\n",
+                                     t, (unsigned long)(kStalledMs / 1000));
+                stalled = true;
+                break;
+            }
+            const uint64_t heap = heap_bytes_in_use();
+            gate.open();
+            now = GetTickCount();
             uint64_t packets = 0, records = 0, commands = 0;
             for (const Stream& s : streams) {
                 packets += s.packets;
                 records += s.records;
                 commands += s.commands + s.saves;
             }
-            const uint64_t heap = heap_bytes_in_use();
             if (now - start >= DWORD(options.warm_up) * 1000) {
                 largest = std::max(largest, heap);
                 smallest = std::min(smallest, heap);
