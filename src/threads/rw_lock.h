@@ -44,13 +44,16 @@ class ReentrantRWLock {
 };
 
 // RAII guards; a lock is never released by hand. A memory fault that abandons a guard's frame
-// releases its lock (common/fault_cleanup.h).
+// releases its lock (common/fault_cleanup.h). A guard may move; the moved-from one holds
+// nothing.
 template <bool Exclusive> class [[nodiscard]] RWLockGuard {
   public:
     explicit RWLockGuard(ReentrantRWLock& lock) : lock_(take(&lock)) {}
+    RWLockGuard(RWLockGuard&& other) noexcept : lock_(std::exchange(other.lock_, nullptr)) {}
     ~RWLockGuard() { release(); }
     RWLockGuard(const RWLockGuard&) = delete;
     RWLockGuard& operator=(const RWLockGuard&) = delete;
+    RWLockGuard& operator=(RWLockGuard&&) = delete;
 
   private:
     static ReentrantRWLock* take(ReentrantRWLock* lock) {
@@ -61,10 +64,12 @@ template <bool Exclusive> class [[nodiscard]] RWLockGuard {
         return lock;
     }
     void release() noexcept {
+        if (!lock_) return;
         if constexpr (Exclusive)
             lock_->unlock();
         else
             lock_->unlock_shared();
+        lock_ = nullptr;
     }
     static void release_after_fault(void* self) { static_cast<RWLockGuard*>(self)->release(); }
 

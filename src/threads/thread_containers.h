@@ -67,15 +67,12 @@ template <class T> class ObjectList {
 };
 
 // A held lock with access to the guarded container; released when the guard goes, or when a
-// memory fault abandons the guard's frame (common/fault_cleanup.h).
+// memory fault abandons the guard's frame.
 template <class Container, bool Exclusive> class [[nodiscard]] LockedAccess {
   public:
     LockedAccess(ReentrantRWLock& lock, Container& container)
-        : lock_(take(&lock)), container_(&container) {}
-    ~LockedAccess() { release(); }
-    LockedAccess(LockedAccess&& other) noexcept : lock_(other.lock_), container_(other.container_) {
-        other.lock_ = nullptr;
-    }
+        : guard_(lock), container_(&container) {}
+    LockedAccess(LockedAccess&& other) noexcept = default;
     LockedAccess(const LockedAccess&) = delete;
     LockedAccess& operator=(const LockedAccess&) = delete;
     LockedAccess& operator=(LockedAccess&&) = delete;
@@ -84,26 +81,8 @@ template <class Container, bool Exclusive> class [[nodiscard]] LockedAccess {
     Container& operator*() const { return *container_; }
 
   private:
-    static ReentrantRWLock* take(ReentrantRWLock* lock) {
-        if constexpr (Exclusive)
-            lock->lock();
-        else
-            lock->lock_shared();
-        return lock;
-    }
-    void release() noexcept {
-        if (!lock_) return;
-        if constexpr (Exclusive)
-            lock_->unlock();
-        else
-            lock_->unlock_shared();
-        lock_ = nullptr;
-    }
-    static void release_after_fault(void* self) { static_cast<LockedAccess*>(self)->release(); }
-
-    ReentrantRWLock* lock_;
+    RWLockGuard<Exclusive> guard_;
     Container* container_;
-    FaultCleanup fault_cleanup_{&release_after_fault, this};
 };
 
 // Base of the lock holders: the lock is made on first use.

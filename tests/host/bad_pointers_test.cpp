@@ -4,6 +4,7 @@
 
 #include "host_fixture.h"
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -170,4 +171,44 @@ TEST_F(BadPointers, DataCallsWithDataThatIsNotWhatItClaimsAnswerMinusThree) {
     call.rec.Data = rows;
     EXPECT_EQ(0, Plugin::get().ProcessData(&call.rec));
     kvr_list_free(rows);
+}
+
+namespace {
+// A host window that, when the module sends it a log line, calls the module back with a record
+// in forbidden memory: a fault in a call nested inside another call of the module.
+std::atomic<int32_t> g_nested_result{1};
+char* g_forbidden = nullptr;
+
+LRESULT CALLBACK call_back_with_a_bad_record(HWND window, UINT message, WPARAM wparam,
+                                             LPARAM lparam) {
+    if (message == WM_COPYDATA) {
+        g_nested_result =
+            Plugin::get().ExecutePluginCommand(reinterpret_cast<PPluginCallRec>(g_forbidden));
+        return TRUE;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+} // namespace
+
+// A fault in a call that the host makes from inside another call of the module (here, while it
+// takes the module's log line) ends the inner call only: the outer one answers as usual.
+TEST_F(BadPointers, FaultInACallNestedInAnotherEndsOnlyTheInnerCall) {
+    WNDCLASSA window_class{};
+    window_class.lpfnWndProc = call_back_with_a_bad_record;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpszClassName = "KvrNestedFaultWindow";
+    RegisterClassA(&window_class);
+    HWND window = CreateWindowExA(0, window_class.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                  nullptr, window_class.hInstance, nullptr);
+    g_forbidden = page.forbidden();
+    ASSERT_EQ(0, load(key, window));
+
+    Call outer(key);
+    outer.rec.ModuleTypes = KVR_MTT_DATA_EXPORT; // no data: a log line goes to the window
+    EXPECT_EQ(0, Plugin::get().ProcessData(&outer.rec));
+    EXPECT_EQ(-3, g_nested_result.load()) << "the nested call faulted";
+    Call items(key);
+    items.text("RESULT", "");
+    EXPECT_EQ(0, items.command("ITEMS"));
+    DestroyWindow(window);
 }

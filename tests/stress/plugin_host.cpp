@@ -9,11 +9,6 @@ namespace stress {
 
 namespace {
 
-template <class F> void resolve(HMODULE module, const char* name, F& target) {
-    target = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    if (!target) throw std::runtime_error(std::string("missing entry point ") + name);
-}
-
 bool names_class(const kvr_class_descriptor* descriptor, const char* name) {
     return descriptor && descriptor->ClassName && std::strcmp(descriptor->ClassName, name) == 0;
 }
@@ -95,26 +90,6 @@ bool is_list_id(const char* id) {
 }
 
 } // namespace
-
-Plugin::Plugin(const std::string& path) : module(LoadLibraryA(path.c_str())) {
-    if (!module) throw std::runtime_error("cannot load " + path);
-    resolve(module, "GetPluginIntfVersion", GetPluginIntfVersion);
-    resolve(module, "GetAppMinVersion", GetAppMinVersion);
-    resolve(module, "GetModuleDescription", GetModuleDescription);
-    resolve(module, "GetModuleType", GetModuleType);
-    resolve(module, "MultiThreadSupport", MultiThreadSupport);
-    resolve(module, "GetCustomCommands", GetCustomCommands);
-    resolve(module, "GetLogEx", GetLogEx);
-    resolve(module, "ShowOptionsDialog", ShowOptionsDialog);
-    resolve(module, "ExecutePluginCommand", ExecutePluginCommand);
-    resolve(module, "GetData", GetData);
-    resolve(module, "GetEvents", GetEvents);
-    resolve(module, "ProcessData", ProcessData);
-}
-
-Plugin::~Plugin() {
-    FreeLibrary(module);
-}
 
 List& List::text(const char* name, const std::string& value) {
     kvr_list_add_text(list_, name, value.c_str());

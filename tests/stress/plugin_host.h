@@ -4,6 +4,8 @@
 // of its own that takes the module's log lines, and the checks those runs make on what the
 // module hands back (rows lists, log lines, the heap bytes in use).
 
+#include "kvrhost/plugin_library.h"
+
 #include <kvr/plugin_abi.h>
 
 #include <atomic>
@@ -16,27 +18,8 @@
 
 namespace stress {
 
-// aggregation.dll beside the program, with its twelve entry points.
-struct Plugin {
-    explicit Plugin(const std::string& path);
-    ~Plugin();
-    Plugin(const Plugin&) = delete;
-    Plugin& operator=(const Plugin&) = delete;
-
-    HMODULE module = nullptr;
-    kvr_GetPluginIntfVersion GetPluginIntfVersion = nullptr;
-    kvr_GetAppMinVersion GetAppMinVersion = nullptr;
-    kvr_GetModuleDescription GetModuleDescription = nullptr;
-    kvr_GetModuleType GetModuleType = nullptr;
-    kvr_MultiThreadSupport MultiThreadSupport = nullptr;
-    kvr_GetCustomCommands GetCustomCommands = nullptr;
-    kvr_GetLogEx GetLogEx = nullptr;
-    kvr_ShowOptionsDialog ShowOptionsDialog = nullptr;
-    kvr_ExecutePluginCommand ExecutePluginCommand = nullptr;
-    kvr_GetData GetData = nullptr;
-    kvr_GetEvents GetEvents = nullptr;
-    kvr_ProcessData ProcessData = nullptr;
-};
+// aggregation.dll with its twelve entry points, loaded as kvrhost loads a plug-in.
+using Plugin = kvrhost::PluginLibrary;
 
 // A parameter list made on the host's side, freed with the header's helper.
 class List {
