@@ -51,12 +51,14 @@ function(kvr_add_test name)
 endfunction()
 
 #   kvr_plugin_beside(target)
-#     Keeps a copy of aggregation.dll beside a Windows program that loads it, refreshed
-#     whenever the DLL is rebuilt (not only when the program is relinked).
+#     Keeps a copy of aggregation.dll and its help file beside a Windows program that loads it,
+#     refreshed whenever the DLL is rebuilt (not only when the program is relinked).
 function(kvr_plugin_beside target)
   set(copy ${CMAKE_CURRENT_BINARY_DIR}/aggregation.dll)
   add_custom_command(OUTPUT ${copy}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:aggregation> ${copy}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE_DIR:aggregation>/aggregation.chm
+            ${CMAKE_CURRENT_BINARY_DIR}/aggregation.chm
     DEPENDS aggregation)
   add_custom_target(${target}_plugin_copy DEPENDS ${copy})
   add_dependencies(${target} ${target}_plugin_copy)

@@ -2,12 +2,13 @@
 # Installs what a fresh Debian 12 machine lacks to build and test the plug-in; does nothing
 # when everything is there.
 #
-#   install-deps.sh [--wine32]
+#   install-deps.sh [--wine32] [--screenshots]
 #
 # The build, the 64-bit Windows tests and the main job need amd64 packages only. --wine32
 # also tries the 32-bit Wine for the 32-bit test lane (the i386 architecture, wine32, and
 # qemu's user-mode emulator where the kernel runs no 32-bit programs); its failure is a
-# notice, never an error.
+# notice, never an error. --screenshots also installs what scripts/screenshots.sh needs
+# (ImageMagick, xdotool, Wine's own fonts).
 #
 # A package index that fails to download (a mirror in the middle of a sync) does not stop
 # the install: apt-get install decides, and a package that is still missing is named.
@@ -16,9 +17,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/platform.sh"
 
 want_wine32=0
+want_screenshots=0
 for arg in "$@"; do
   case "$arg" in
     --wine32) want_wine32=1 ;;
+    --screenshots) want_screenshots=1 ;;
     *) echo "install-deps: unknown argument '$arg'" >&2; exit 2 ;;
   esac
 done
@@ -30,7 +33,9 @@ packages=(
   wine wine64 xvfb xauth
   googletest nlohmann-json3-dev libcli11-dev
   clang-14 libclang-rt-14-dev llvm-14
+  fp-utils
 )
+if [ "$want_screenshots" = 1 ]; then packages+=(imagemagick xdotool fonts-wine); fi
 
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)

@@ -50,6 +50,9 @@ struct WindowCloser {
 struct ViewCloser {
     void operator()(void* view) const { UnmapViewOfFile(view); }
 };
+struct GdiObjectCloser {
+    void operator()(HGDIOBJ h) const { DeleteObject(h); }
+};
 
 // Events, mappings, mutexes, threads: empty is null. (Files use UniqueHandleNull after
 // turning INVALID_HANDLE_VALUE into null.)
@@ -58,6 +61,7 @@ using UniqueRegKey = UniqueHandle<HKEY, nullptr, RegKeyCloser>;
 using UniqueLibrary = UniqueHandle<HMODULE, nullptr, LibraryCloser>;
 using UniqueWindow = UniqueHandle<HWND, nullptr, WindowCloser>;
 using UniqueView = UniqueHandle<void*, nullptr, ViewCloser>;
+using UniqueFont = UniqueHandle<HFONT, nullptr, GdiObjectCloser>;
 
 // Throws EOSError naming the call and GetLastError's code.
 [[noreturn]] inline void throw_last_error(const char* call) {

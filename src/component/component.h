@@ -109,6 +109,10 @@ class TComponent : public TObject {
     std::unique_ptr<TComponent> RemoveComponent(TComponent& component);
     // Frees an owned component. Throws EComponentError when this component does not own it.
     void DestroyComponent(TComponent& component);
+    // Runs once the definition of the component's owner (a form's, a data module's) has set
+    // every property; the base does nothing.
+    virtual void Loaded() {}
+
     // Frees every owned component, the last inserted first. Destructors of derived classes
     // call it when their owned components still need the derived part while being freed.
     void DestroyComponents() noexcept;

@@ -1,9 +1,12 @@
 #include "filter/plugin_dm.h"
 
 #include "common/fault_cleanup.h"
+#include "filter/filter_main.h"
 #include "plugin/instances.h"
 
 #include <windows.h>
+
+#include <utility>
 
 namespace kvr {
 
@@ -32,6 +35,9 @@ void define_module(TaPlugin& module) {
     module.OnSaveSettingsNow = [](TkvrPlugin& sender) {
         static_cast<TaPlugin&>(sender).kvrPluginSaveSettingsNow();
     };
+    module.OnShowOptionsDialog = [](TkvrPlugin& sender, PPluginCallRec rec, bool& success) {
+        kvrPluginShowOptionsDialog(static_cast<TaPlugin&>(sender), rec, success);
+    };
     for (const char* line : kAggregationPropertyMap)
         module.Properties.Add(line);
 }
@@ -57,12 +63,16 @@ void TaPlugin::kvrPluginLoad(PPluginCallRec, int32_t&) {
         std::lock_guard lock(engine_guard_);
         engine_ = std::make_shared<AggregationEngine>();
     }
+    std::lock_guard lock(settings_guard_);
     Settings = std::make_unique<TDataSourceCfg>(*this);
     Settings->LoadSettings();
 }
 
 void TaPlugin::kvrPluginUnload(PPluginCallRec, int32_t&) {
-    Settings.reset();
+    {
+        std::lock_guard lock(settings_guard_);
+        Settings.reset();
+    }
     std::lock_guard lock(engine_guard_);
     engine_.reset();
 }
@@ -83,11 +93,19 @@ void TaPlugin::kvrPluginProcessData(PPluginCallRec rec, int32_t& Result) {
 }
 
 void TaPlugin::kvrPluginLoadSettingsNow() {
+    std::lock_guard lock(settings_guard_);
     if (Settings) Settings->LoadSettings();
 }
 
 void TaPlugin::kvrPluginSaveSettingsNow() {
+    std::lock_guard lock(settings_guard_);
     if (Settings) Settings->SaveSettings();
+}
+
+void TaPlugin::ReplaceSettings(std::unique_ptr<TDataSourceCfg> settings) {
+    std::unique_ptr<TDataSourceCfg> previous;
+    std::lock_guard lock(settings_guard_);
+    previous = std::exchange(Settings, std::move(settings));
 }
 
 void RegisterAggregationModule() {

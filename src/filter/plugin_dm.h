@@ -29,11 +29,17 @@ class TaPlugin : public TkvrPlugin {
     void kvrPluginLoadSettingsNow();
     void kvrPluginSaveSettingsNow();
 
+    // Puts a loaded settings object in place of the current one, which is freed. The options
+    // dialog's thread does this while a command on another thread may use the current one.
+    void ReplaceSettings(std::unique_ptr<TDataSourceCfg> settings);
+
     // The property map: which settings-object property is stored under which name.
     TStringList Properties;
+    // The settings object; replaced and used under settings_guard_.
     std::unique_ptr<TDataSourceCfg> Settings;
 
   private:
+    std::mutex settings_guard_;
     std::mutex engine_guard_;
     std::shared_ptr<AggregationEngine> engine_;
 };

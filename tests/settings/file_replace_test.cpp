@@ -88,6 +88,9 @@ TEST_F(FileReplace, AFileWithSeveralNamesIsRewrittenSoEveryNameSeesTheChange) {
     std::error_code error;
     fs::create_hard_link(path, other, error);
     if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+    if (fs::hard_link_count(path, error) != 2)
+        GTEST_SKIP() << "the standard library counts no file names here (the Windows build "
+                        "counts them with its own file layer)";
     {
         kvr::TBigIniFile ini(path);
         ini.WriteInteger("Common", "Left", 2);

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <sstream>
 
 using namespace kvrhost;
@@ -23,20 +25,38 @@ std::string plugin_path() {
     return folder.substr(0, folder.find_last_of("\\/") + 1) + "aggregation.dll";
 }
 
-// Files named kvr*.tmp in the temporary folder.
-int temporary_files() {
-    char folder[MAX_PATH + 1];
-    GetTempPathA(sizeof folder, folder);
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((std::string(folder) + "kvr*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
-    do
-        ++count;
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return count;
-}
+// Points the process's temporary folder (TMP and TEMP) at a private folder for a
+// test's lifetime, so programs running beside it cannot change what it counts.
+class PrivateTemporaryFolder {
+  public:
+    PrivateTemporaryFolder() : saved_tmp_(read("TMP")), saved_temp_(read("TEMP")) {
+        SetEnvironmentVariableA("TMP", folder_.path().string().c_str());
+        SetEnvironmentVariableA("TEMP", folder_.path().string().c_str());
+    }
+    ~PrivateTemporaryFolder() {
+        restore("TMP", saved_tmp_);
+        restore("TEMP", saved_temp_);
+    }
+    PrivateTemporaryFolder(const PrivateTemporaryFolder&) = delete;
+    PrivateTemporaryFolder& operator=(const PrivateTemporaryFolder&) = delete;
+
+    std::string listing() const { return folder_.listing(); }
+
+  private:
+    static std::optional<std::string> read(const char* name) {
+        char value[MAX_PATH + 1];
+        const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+        if (length == 0 || length > MAX_PATH) return std::nullopt;
+        return std::string(value, length);
+    }
+    static void restore(const char* name, const std::optional<std::string>& value) {
+        SetEnvironmentVariableA(name, value ? value->c_str() : nullptr);
+    }
+
+    kvr::test::TempDir folder_;
+    std::optional<std::string> saved_tmp_;
+    std::optional<std::string> saved_temp_;
+};
 
 struct RunResult {
     int exit_code = -1;
@@ -114,7 +134,7 @@ TEST(RunCommand, RecordsOfTheWrittenSettingsAreWrittenAsJsonAndCsv) {
 }
 
 TEST(RunCommand, StandardInputIsReadAndATemporarySettingsFileIsRemoved) {
-    const int files_before = temporary_files();
+    const PrivateTemporaryFolder temporary;
     RunOptions options;
     options.input = "-";
     const RunResult result = run(options, "{\"a\":1}\r\n\r\n{\"b\":2}\r\n");
@@ -124,7 +144,7 @@ TEST(RunCommand, StandardInputIsReadAndATemporarySettingsFileIsRemoved) {
         << result.err;
     options.variables = {"Temp"};
     EXPECT_EQ(0, run(options, "{\"Temp\":1}\n").exit_code);
-    EXPECT_EQ(files_before, temporary_files());
+    EXPECT_EQ("", temporary.listing());
 }
 
 TEST(RunCommand, RegistryLocationReceivesTheSettings) {

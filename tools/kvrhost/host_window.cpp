@@ -6,20 +6,30 @@ namespace kvrhost {
 
 namespace {
 constexpr const char* kClassName = "KvrHostWindow";
-}
+// Where the visible host window opens: a main window of modest size near the screen's corner.
+constexpr int kVisibleLeft = 60, kVisibleTop = 40, kVisibleWidth = 800, kVisibleHeight = 600;
+} // namespace
 
-HostWindow::HostWindow(PluginLibrary& library, uint32_t instance_key, std::ostream& log_out)
+HostWindow::HostWindow(PluginLibrary& library, uint32_t instance_key, std::ostream& log_out,
+                       bool visible)
     : library_(library), key_(instance_key), out_(log_out) {
     static const ATOM registered = [] {
         WNDCLASSA wc{};
         wc.lpfnWndProc = &HostWindow::procedure;
         wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
         wc.lpszClassName = kClassName;
         return RegisterClassA(&wc);
     }();
     (void)registered;
-    window_ = CreateWindowExA(0, kClassName, "kvrhost", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              GetModuleHandleA(nullptr), this);
+    if (visible)
+        window_ = CreateWindowExA(0, kClassName, "kvrhost", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  kVisibleLeft, kVisibleTop, kVisibleWidth, kVisibleHeight, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), this);
+    else
+        window_ = CreateWindowExA(0, kClassName, "kvrhost", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleA(nullptr), this);
     if (!window_) throw std::runtime_error("cannot create the host window");
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }

@@ -12,8 +12,11 @@ namespace kvrhost {
 
 class HostWindow {
   public:
-    // `library` and `instance_key` are used to fetch queued lines with GetLogEx.
-    HostWindow(PluginLibrary& library, uint32_t instance_key, std::ostream& log_out);
+    // `library` and `instance_key` are used to fetch queued lines with GetLogEx. A visible
+    // window is an ordinary top-level window of the host (one a dialog can be placed over);
+    // otherwise it is a message-only window.
+    HostWindow(PluginLibrary& library, uint32_t instance_key, std::ostream& log_out,
+               bool visible = false);
     ~HostWindow();
     HostWindow(const HostWindow&) = delete;
     HostWindow& operator=(const HostWindow&) = delete;

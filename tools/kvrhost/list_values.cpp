@@ -157,6 +157,15 @@ BSTR bstr_from_utf8(std::string_view text) {
     return result;
 }
 
+void add_utf8_text(kvr_params_list* list, const char* name, std::string_view text) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = bstr_from_utf8(text);
+    kvr_list_add(list, name, &value);
+    VariantClear(&value);
+}
+
 std::string utf8_from_bstr(BSTR text) {
     return text ? narrow_to(CP_UTF8, text, int(SysStringLen(text))) : std::string();
 }

@@ -29,6 +29,9 @@ std::optional<std::string> ansi_from_utf8(std::string_view text);
 std::string utf8_from_ansi(std::string_view text);
 // An OLE string of UTF-8 text (NUL characters included); the caller frees it.
 BSTR bstr_from_utf8(std::string_view text);
+// Appends an item whose value is the OLE string of UTF-8 text (the module reads it in its own
+// code page).
+void add_utf8_text(kvr_params_list* list, const char* name, std::string_view text);
 // UTF-8 of an OLE string; a null string gives "".
 std::string utf8_from_bstr(BSTR text);
 

@@ -5,6 +5,7 @@
 #include "host_window.h"
 #include "input_source.h"
 #include "list_values.h"
+#include "options_command.h"
 #include "plugin_library.h"
 #include "run_command.h"
 
@@ -172,9 +173,31 @@ int main(int argc, char** argv) {
                     "standard input")
         ->required();
 
+    auto* dialog = app.add_subcommand(
+        "options", "open the module's options dialog for a configured instance as a host does; "
+                   "print its status (0 to 4) and the stored settings");
+    kvrhost::OptionsCommandOptions dialog_options;
+    std::string dialog_prefix;
+    dialog->add_option("--plugin", dialog_options.plugin, "path of the plug-in DLL")
+        ->capture_default_str();
+    dialog->add_option("--key", dialog_options.key, "instance key to use")->capture_default_str();
+    dialog->add_option("--ini", dialog_options.ini_file, "INI file that holds the settings");
+    dialog->add_option("--section-prefix", dialog_prefix, "prefix of the INI section");
+    dialog->add_option("--registry", dialog_options.registry_path,
+                       "registry key that holds the settings (HKLM when writable, else HKCU)");
+    dialog->add_option("--items", dialog_options.items_file,
+                       "file of parser items to announce first: one name per line, optionally "
+                       "name:type");
+    dialog->add_flag("--owner-window", dialog_options.owner_window,
+                     "show a host window and pass it as the dialog's owner");
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (*info) return show_identification(plugin, key);
+        if (*dialog) {
+            if (dialog->count("--section-prefix")) dialog_options.section_prefix = dialog_prefix;
+            return kvrhost::show_options_dialog(dialog_options, std::cout, std::cerr);
+        }
         if (*command) return send_commands(plugin, key, tokens);
         if (*run) {
             if (run->count("--timeout")) options.timeout_ms = timeout_ms;
@@ -189,7 +212,9 @@ int main(int argc, char** argv) {
         }
     } catch (const std::exception& error) {
         std::cerr << "kvrhost: " << error.what() << "\n";
-        return *run ? 2 : 1; // run answers 1 for skipped packets, 2 when it cannot run
+        // run answers 1 for skipped packets, options for a dialog that could not run; 2: the
+        // command could not start
+        return *run || *dialog ? 2 : 1;
     }
     return 0;
 }

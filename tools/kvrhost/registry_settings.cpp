@@ -1,6 +1,7 @@
 #include "registry_settings.h"
 
 #include "common/win32_handle.h"
+#include "component/text_util.h"
 
 #include <cstring>
 
@@ -36,7 +37,54 @@ void write_value(HKEY key, const StoredSetting& setting) {
     }
 }
 
+std::string value_text(DWORD type, const std::vector<BYTE>& data, DWORD size) {
+    if (type == REG_DWORD && size == sizeof(DWORD)) {
+        std::int32_t number;
+        std::memcpy(&number, data.data(), sizeof number);
+        return std::to_string(number);
+    }
+    if (type == REG_BINARY && size == sizeof(double)) {
+        double number;
+        std::memcpy(&number, data.data(), sizeof number);
+        return kvr::text::format_float(number);
+    }
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        std::string text(reinterpret_cast<const char*>(data.data()), size);
+        while (!text.empty() && text.back() == '\0')
+            text.pop_back();
+        return text;
+    }
+    return "(registry type " + std::to_string(type) + ", " + std::to_string(size) + " bytes)";
+}
+
 } // namespace
+
+std::vector<std::pair<std::string, std::string>> read_settings_registry(const std::string& path) {
+    const std::string key_path = registry_key_path(path);
+    HKEY raw = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_ALL_ACCESS, &raw) !=
+            ERROR_SUCCESS &&
+        RegOpenKeyExA(HKEY_CURRENT_USER, key_path.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS)
+        return {};
+    const kvr::UniqueRegKey key(raw);
+    std::vector<std::pair<std::string, std::string>> values;
+    for (DWORD index = 0;; ++index) {
+        char name[16384];
+        DWORD name_length = sizeof name;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueA(key.get(), index, name, &name_length, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS)
+            break;
+        std::vector<BYTE> data(size + 1);
+        name_length = sizeof name;
+        if (RegEnumValueA(key.get(), index, name, &name_length, nullptr, &type, data.data(),
+                          &size) != ERROR_SUCCESS)
+            break;
+        values.emplace_back(std::string(name, name_length), value_text(type, data, size));
+    }
+    return values;
+}
 
 std::string registry_key_path(const std::string& path) {
     std::string key = path;

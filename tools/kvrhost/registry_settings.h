@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kvrhost {
 
@@ -19,5 +21,11 @@ std::string registry_key_path(const std::string& path);
 // little-endian REG_BINARY double; "No reset" as REG_SZ) and answers the root that took them.
 // Throws kvr::EOSError when neither root can be used or a value cannot be written.
 HKEY write_settings_registry(const std::string& path, const FilterSettings& settings);
+
+// The values a module finds under the registry path, "Name" and text in the key's order, from
+// the root a module would use (HKEY_LOCAL_MACHINE when the key opens there with full access,
+// else HKEY_CURRENT_USER): numbers of REG_DWORD in decimal, 8-byte REG_BINARY as a double,
+// texts as they are. None when the key exists under neither root.
+std::vector<std::pair<std::string, std::string>> read_settings_registry(const std::string& path);
 
 } // namespace kvrhost

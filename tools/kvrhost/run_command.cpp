@@ -4,6 +4,7 @@
 #include "host_window.h"
 #include "input_source.h"
 #include "list_values.h"
+#include "module_commands.h"
 #include "plugin_library.h"
 #include "registry_settings.h"
 
@@ -27,7 +28,6 @@ namespace kvrhost {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using TextValues = std::vector<std::pair<std::string, std::string>>;
 
 // A fresh, empty file in the temporary folder, deleted with this object.
 class TemporaryIniFile {
@@ -131,34 +131,15 @@ class ModuleSession {
 
     std::int32_t command(const char* name, const TextValues& values,
                          const std::string* items = nullptr) {
-        HostCall call(key_);
-        kvr_list_add_text(call.params(), "COMMAND", name);
-        kvr_list_add_handle(call.params(), "MessagesProcessorHandle", window_.handle());
-        for (const auto& [value_name, text] : values)
-            kvr_list_add_text(call.params(), value_name.c_str(), text.c_str());
-        if (items) {
-            // Items text is UTF-8; the module reads the OLE string in its own code page.
-            VARIANT value;
-            VariantInit(&value);
-            value.vt = VT_BSTR;
-            value.bstrVal = bstr_from_utf8(*items);
-            kvr_list_add(call.params(), "ITEMS", &value);
-            VariantClear(&value);
-        }
-        const std::int32_t result = library_.ExecutePluginCommand(&call.record);
-        window_.pump();
-        return result;
+        return commands_.command(name, values, items);
     }
 
-    void notify(std::uint8_t call_mode) {
-        HostCall call(key_);
-        call.record.CallMode = call_mode;
-        library_.GetModuleType(&call.record);
-    }
+    void notify(std::uint8_t call_mode) { commands_.notify(call_mode); }
 
     PluginLibrary& library_;
     HostWindow& window_;
     std::uint32_t key_;
+    ModuleCommands commands_{library_, window_, key_};
     TextValues location_;
     HostCall data_call_; // its empty list is the Params of every data call
     bool load_sent_ = false;

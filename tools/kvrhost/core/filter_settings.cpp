@@ -54,19 +54,38 @@ std::optional<std::string> settings_section(std::string_view prefix) {
     return section;
 }
 
-void write_settings_ini(const std::string& file, std::string_view prefix,
-                        const FilterSettings& settings) {
+namespace {
+std::string section_of(std::string_view prefix) {
     const std::optional<std::string> section = settings_section(prefix);
     if (!section)
         throw kvr::Exception("the section prefix \"" + std::string(prefix) + "\" names no section");
+    return *section;
+}
+} // namespace
+
+std::vector<std::pair<std::string, std::string>> read_settings_ini(const std::string& file,
+                                                                   std::string_view prefix) {
+    const std::string section = section_of(prefix);
+    const kvr::TBigIniFile ini(file);
+    std::vector<std::string> names;
+    ini.ReadSection(section, names);
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const std::string& name : names)
+        entries.emplace_back(name, ini.ReadString(section, name, ""));
+    return entries;
+}
+
+void write_settings_ini(const std::string& file, std::string_view prefix,
+                        const FilterSettings& settings) {
+    const std::string section = section_of(prefix);
     kvr::TBigIniFile ini(file);
     for (const StoredSetting& setting : stored_settings(settings)) {
         if (const auto* text = std::get_if<std::string>(&setting.value))
-            ini.WriteString(*section, setting.name, *text);
+            ini.WriteString(section, setting.name, *text);
         else if (const auto* number = std::get_if<double>(&setting.value))
-            ini.WriteFloat(*section, setting.name, *number);
+            ini.WriteFloat(section, setting.name, *number);
         else
-            ini.DeleteKey(*section, setting.name);
+            ini.DeleteKey(section, setting.name);
     }
     ini.UpdateFile(); // here, not in the destructor, so that a failure is reported
 }

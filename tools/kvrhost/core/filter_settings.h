@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -50,5 +51,11 @@ std::optional<std::string> settings_section(std::string_view prefix);
 // names no section or the file cannot be read or written.
 void write_settings_ini(const std::string& file, std::string_view prefix,
                         const FilterSettings& settings);
+
+// The entries of the INI file's section for the prefix, "Name" and text in file order; none
+// when the file or the section does not exist. Throws kvr::Exception when the prefix names no
+// section or the file cannot be read.
+std::vector<std::pair<std::string, std::string>> read_settings_ini(const std::string& file,
+                                                                   std::string_view prefix);
 
 } // namespace kvrhost
