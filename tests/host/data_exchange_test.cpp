@@ -103,6 +103,10 @@ TEST_F(DataExchange, GetDataWithoutHandlerReturnsNothing) {
 // A data call waits while the instance is both busy and unloaded, and runs the thread's window
 // messages meanwhile; a quit message among them is the host's and stays in its queue.
 TEST_F(DataExchange, WaitForABusyUnloadedInstancePassesAQuitMessageOn) {
+    // The module gives up at once on a window whose thread has not looked at its messages for a
+    // few seconds (an earlier test may have kept this thread busy that long): look now.
+    MSG pending;
+    PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
     // An export call without data sends its log line to this thread's window: it stays busy
     // until this thread runs its messages.
     std::thread busy([&] {
@@ -110,8 +114,14 @@ TEST_F(DataExchange, WaitForABusyUnloadedInstancePassesAQuitMessageOn) {
         call.rec.ModuleTypes = KVR_MTT_DATA_EXPORT;
         Plugin::get().ProcessData(&call.rec);
     });
-    while (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE))
+    const DWORD start = GetTickCount();
+    while (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) &&
+           GetTickCount() - start < 10000)
         Sleep(1);
+    if (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE)) {
+        busy.join();
+        FAIL() << "the export call sent no log line to this thread's window";
+    }
     Call unload(key);
     ASSERT_EQ(0, unload.command("UNLOAD"));
     PostQuitMessage(7);
