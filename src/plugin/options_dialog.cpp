@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <mutex>
-
 namespace kvr {
 
 namespace {
@@ -71,7 +69,7 @@ void RunShowOptionsDialog(PPluginCallRec rec) {
         if (rec->Params) {
             // Commands on other threads read these fields under the same lock; the dialog
             // itself runs without it.
-            std::lock_guard lock(plugin->CommandLock);
+            const CriticalSectionGuard lock(plugin->CommandLock);
             TkvrParamsList* params = TkvrParamsList::from(rec->Params);
             const Variant ini = params->GetValue("INI-FILE");
             plugin->INIFile = ini.is_empty_or_null() ? std::string() : ini.to_ansi();

@@ -212,3 +212,34 @@ TEST_F(BadPointers, FaultInACallNestedInAnotherEndsOnlyTheInnerCall) {
     EXPECT_EQ(0, items.command("ITEMS"));
     DestroyWindow(window);
 }
+
+// The options dialog reads the host's list under the command lock; a fault there gives the
+// lock back, so a command from another thread still runs (bounded here, so that a lock kept by
+// mistake fails the test instead of hanging it).
+TEST_F(BadPointers, FaultReadingTheOptionsDialogsListLeavesTheCommandLockFree) {
+    HostWindow window;
+    ASSERT_EQ(0, load(key, window.handle()));
+    Call dialog(key);
+    kvr_params_list_item* ini = kvr_list_add_null(dialog.params, "INI-FILE");
+    give_forbidden_text(ini);
+    Plugin::get().ShowOptionsDialog(&dialog.rec);
+    forget_value(ini);
+    EXPECT_NE(1, dialog.rec.ResultValue) << "not reported as accepted";
+
+    std::atomic<int32_t> other_thread_result{1};
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        Call call(key);
+        call.integer("RESULT", 0);
+        other_thread_result = call.command("SET-STATE");
+        done = true;
+    });
+    for (int waited = 0; !done && waited < 10000; waited += 10)
+        Sleep(10);
+    if (!done) {
+        other.detach();
+        FAIL() << "a command on another thread waits for the command lock";
+    }
+    other.join();
+    EXPECT_EQ(0, other_thread_result.load());
+}

@@ -550,12 +550,14 @@ class Worker {
         }
     }
 
-    void options_dialog(Instance& instance) {
+    // The module's dialog is modal: a real one would wait for a user. The call runs without an
+    // instance (key 0) and must answer "no instance".
+    void options_dialog(Instance&) {
         List params;
-        TPluginCallRec rec = record(instance.key, params.get());
+        TPluginCallRec rec = record(0, params.get());
         plugin_.ShowOptionsDialog(&rec);
         if (rec.ResultKind != KVR_RESULTKIND_VALUE || rec.ResultType != KVR_RESULTTYPE_DIALOG ||
-            rec.ResultValue != 3)
+            rec.ResultValue != 2)
             problem(kOptionsDialog, "status " + std::to_string(rec.ResultValue));
     }
 
