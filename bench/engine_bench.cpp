@@ -8,6 +8,7 @@
 // Usage: engine_bench.exe [--quick] [--memory-only]   (aggregation.dll lies beside the program)
 
 #include "filter/aggregation_engine.h"
+#include "plugin_host.h"
 
 #include <kvr/plugin_abi.h>
 #include <windows.h>
@@ -252,21 +253,7 @@ Timing compare(Instance& instance, int variables, int packets) {
 // process heap, the C++ objects in the C runtime's heap). Counted by walking the heaps, so it
 // does not depend on what the system reports of its page use.
 double heap_megabytes_in_use() {
-    std::vector<HANDLE> heaps(64);
-    DWORD count = GetProcessHeaps(DWORD(heaps.size()), heaps.data());
-    if (count > heaps.size()) {
-        heaps.resize(count);
-        count = GetProcessHeaps(count, heaps.data());
-    }
-    uint64_t bytes = 0;
-    for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
-        if (!HeapLock(heaps[i])) continue;
-        PROCESS_HEAP_ENTRY entry{};
-        while (HeapWalk(heaps[i], &entry))
-            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
-        HeapUnlock(heaps[i]);
-    }
-    return double(bytes) / (1024.0 * 1024.0);
+    return double(stress::heap_bytes_in_use()) / (1024.0 * 1024.0);
 }
 
 // What the system reports as the process's private bytes (0 where it reports nothing).

@@ -56,6 +56,28 @@ def literals(path):
     return [item for item in found if item]
 
 
+ANY_LITERAL = re.compile(r'R"\((.*?)\)"|"((?:[^"\\\n]|\\.)*)"', re.S)
+
+
+def all_literals(path):
+    """Plain and raw string literals of a C++ file, adjacent ones joined."""
+    text = path.read_text(encoding="utf-8", errors="replace")
+    found, last_end, current = [], None, None
+    for match in ANY_LITERAL.finditer(text):
+        value = match.group(1).encode("utf-8") if match.group(1) is not None else decode(match.group(2))
+        between = text[last_end : match.start()] if last_end is not None else None
+        if current is not None and between is not None and between.strip() == "":
+            current += value
+        else:
+            if current is not None:
+                found.append(current)
+            current = value
+        last_end = match.end()
+    if current is not None:
+        found.append(current)
+    return [item for item in found if item]
+
+
 def write(target, seeds):
     folder = CORPUS / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -108,3 +130,15 @@ write("hash_trie_fuzz", trie_ops(trie_keys) + trie_ops(trie_keys[::-1]))
 
 texts = from_files("component/text_platform_test.cpp", "translation/language_file_test.cpp")
 write("text_conversion_fuzz", texts + [bytes(range(256))])
+
+# kvrhost's readers: a first byte chooses how the stream is cut (see packet_fuzz.cpp).
+packet_texts = [s for name in ("tools/packet_test.cpp", "tools/line_reader_test.cpp",
+                               "tools/parser_items_test.cpp", "tools/run_command_test.cpp")
+                for s in all_literals(TESTS / name) if b"{" in s or b"\n" in s]
+example = (ROOT / "examples" / "weather-station" / "packets.jsonl").read_bytes()
+example_lines = example.splitlines(keepends=True)
+write("packet_fuzz", [bytes([0xF0 | (i % 16)]) + text for i, text in enumerate(packet_texts)]
+      + [bytes([cut]) + b"".join(example_lines[:20]) for cut in (0x00, 0x13, 0x3F, 0xF5)])
+
+item_texts = all_literals(TESTS / "tools" / "parser_items_test.cpp")
+write("items_file_fuzz", item_texts + [b"Temp:float\r\nHum\nTime : DateTime\n"])

@@ -33,7 +33,8 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-all_targets=(escaping_fuzz text_conversion_fuzz language_file_fuzz map_line_fuzz ini_fuzz hash_trie_fuzz)
+all_targets=(escaping_fuzz text_conversion_fuzz language_file_fuzz map_line_fuzz ini_fuzz hash_trie_fuzz
+  packet_fuzz items_file_fuzz)
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
 [ -n "${KVR_FUZZ_SKIP_DEPS:-}" ] || bash scripts/install-deps.sh

@@ -2,6 +2,7 @@
 
 #include "component/text_platform.h"
 #include "component/text_util.h"
+#include "common/fault_cleanup.h"
 
 #include <cmath>
 
@@ -44,7 +45,10 @@ AggregationEngine::AggregationEngine() : held_values_(make_params_list()) {
 }
 
 AggregationEngine::~AggregationEngine() {
-    forget_held_items();
+    if (damaged_)
+        abandon_held_items();
+    else
+        forget_held_items();
 }
 
 void AggregationEngine::ApplySettings(const std::array<std::string, 8>& variables,
@@ -91,6 +95,17 @@ void AggregationEngine::forget_held_items() {
     for (auto& [name, slot] : held_index_)
         TkvrParamsListItem::Destroy(slot.item);
     held_index_.clear();
+}
+
+void AggregationEngine::abandon_held_items() {
+    held_values_->Count = 0; // the items stay allocated: freeing them could free host memory
+    held_index_.clear();
+    auto items = AggregationItems.LockList(); // re-entrant
+    for (TAggregationListItem* entry : *items)
+        entry->Seen = false;
+    seen_count_ = 0;
+    ++collection_;
+    damaged_ = false;
 }
 
 std::vector<std::string> AggregationEngine::HeldNames() {
@@ -163,8 +178,12 @@ void AggregationEngine::append_record(TkvrParamsList& output) {
 void AggregationEngine::ProcessPacket(const kvr_params_list* packet, uint32_t now,
                                       TkvrParamsList& output) {
     auto items = AggregationItems.LockList();
+    if (damaged_) abandon_held_items();
     output.ClearItems(); // a record handed on before must not go out again
     if (!packet) return;
+    // Runs (before the lock is given back) when a fault in the packet abandons this walk.
+    const FaultCleanup mark_damaged{
+        [](void* engine) { static_cast<AggregationEngine*>(engine)->damaged_ = true; }, this};
     if (timeout_ms_ != 0 && timeout_ms_ < uint32_t(now - last_tick_)) reset_locked();
     last_tick_ = now;
     const int entries = items->Count();

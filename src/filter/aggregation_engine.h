@@ -60,6 +60,7 @@ class AggregationEngine {
 
     void reset_locked();
     void forget_held_items();
+    void abandon_held_items();
     void hold(const kvr_params_list_item& item, std::string_view lower_name, const VARIANT& value);
     TkvrParamsListItem* item_for_first_arrival(HeldSlot* kept, std::string_view name,
                                                const VARIANT& value);
@@ -78,6 +79,9 @@ class AggregationEngine {
     uint32_t last_tick_ = 0;
     uint32_t timeout_ms_ = 0;
     bool no_reset_ = false;
+    // A memory fault in a host's packet interrupted a walk: a held value may be half copied
+    // from the host's memory, so the held items are abandoned rather than freed.
+    bool damaged_ = false;
 };
 
 // ANSI lower-case of a name by the code page's rules.

@@ -1,5 +1,6 @@
 #include "filter/plugin_dm.h"
 
+#include "common/fault_cleanup.h"
 #include "filter/filter_main.h"
 #include "plugin/instances.h"
 
@@ -85,7 +86,11 @@ void TaPlugin::kvrPluginUnload(PPluginCallRec, int32_t&) {
 
 void TaPlugin::kvrPluginProcessData(PPluginCallRec rec, int32_t& Result) {
     Result = 0;
-    const auto engine = Engine();
+    std::shared_ptr<AggregationEngine> engine = Engine();
+    // A memory fault in the host's packet must not keep an engine that UNLOAD dropped.
+    const FaultCleanup drop_engine{
+        [](void* held) { static_cast<std::shared_ptr<AggregationEngine>*>(held)->reset(); },
+        &engine};
     TkvrParamsList* const rows = OutputRows.ForThisThread();
     if (!engine || !rows) return;
     // Only a list may be read as a list: any other DataKind is a call without data.

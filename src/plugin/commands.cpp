@@ -1,6 +1,7 @@
 #include "plugin/commands.h"
 
 #include "common/errors.h"
+#include "common/fault_cleanup.h"
 
 #include <windows.h>
 
@@ -55,6 +56,36 @@ std::vector<std::string> split_fields(const std::string& text, char separator) {
     }
     return fields;
 }
+
+// Holds CommandLock and counts the command in CommandDepth for as long as it runs; a memory
+// fault that abandons the command gives both back, so later commands neither wait for ever nor
+// count as nested.
+class [[nodiscard]] CommandScope {
+  public:
+    explicit CommandScope(TkvrPlugin& plugin) : plugin_(enter(plugin)) {}
+    ~CommandScope() { leave(); }
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+    // True for a command that a command of the same thread started.
+    bool nested() const { return depth_ != 1; }
+
+  private:
+    static TkvrPlugin* enter(TkvrPlugin& plugin) {
+        plugin.CommandLock.lock();
+        return &plugin;
+    }
+    void leave() noexcept {
+        if (!plugin_) return;
+        --plugin_->CommandDepth;
+        plugin_->CommandLock.unlock();
+        plugin_ = nullptr;
+    }
+    static void leave_after_fault(void* self) { static_cast<CommandScope*>(self)->leave(); }
+
+    TkvrPlugin* plugin_;
+    int32_t depth_ = ++plugin_->CommandDepth;
+    FaultCleanup fault_cleanup_{&leave_after_fault, this};
+};
 
 bool ieq(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -119,7 +150,7 @@ int32_t run_load(TkvrPlugin& plugin, PPluginCallRec rec) {
         plugin.HostModule = GetModuleHandleA(plugin.ApplicationName.c_str());
     plugin.INIFile = text_or_empty(rec, "INI-FILE");
     plugin.OutputRows.Prepare();
-    if (!plugin.EventRows) plugin.EventRows = make_params_list(true);
+    plugin.EventRows.Prepare();
     plugin.fSendData = plugin.fSendString = plugin.fSendByte = nullptr;
     if (plugin.HostModule) {
         share_host_icon(plugin);
@@ -316,15 +347,8 @@ std::string format_parser_items(const std::vector<TParserItem>& items) {
 }
 
 int32_t ExecuteCommand(TkvrPlugin& plugin, const std::string& command, PPluginCallRec pCallRec) {
-    std::lock_guard lock(plugin.CommandLock);
-    if (++plugin.CommandDepth != 1) {
-        --plugin.CommandDepth;
-        throw EAssertionFailed("Assertion failure", kUnitPath, __LINE__);
-    }
-    struct DepthGuard {
-        std::atomic<int32_t>& depth;
-        ~DepthGuard() { --depth; }
-    } depth_guard{plugin.CommandDepth};
+    const CommandScope scope(plugin);
+    if (scope.nested()) throw EAssertionFailed("Assertion failure", kUnitPath, __LINE__);
     TakeLanguage(plugin, pCallRec);
     take_host_handles(plugin, pCallRec);
     return dispatch(plugin, command, pCallRec);

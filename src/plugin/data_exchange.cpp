@@ -107,15 +107,21 @@ int32_t RunGetData(TkvrPlugin& plugin, PPluginCallRec rec) {
 
 int32_t RunGetEvents(TkvrPlugin& plugin, PPluginCallRec rec) {
     try {
-        TkvrParamsList* events = plugin.EventRows.get();
-        if (events && reinterpret_cast<intptr_t>(events) == rec->ResultValue) {
+        const intptr_t acknowledged = rec->ResultValue;
+        SharedRowsList events = plugin.EventRows.Hold();
+        const auto pointer = reinterpret_cast<intptr_t>(events.get());
+        if (events && pointer == acknowledged) {
             events->Clear(); // the host has read the list it was given
-        } else if (!events && rec->ResultValue == 0) {
+        } else if (!events && acknowledged == 0) {
             return -3; // outside LOAD..UNLOAD there is nothing to clear
         } else {
             rec->ResultKind = KVR_RESULTKIND_ROWS_LIST;
-            rec->ResultValue = reinterpret_cast<intptr_t>(events);
+            rec->ResultValue = pointer;
         }
+        // A list that UNLOAD released meanwhile goes with this call: it is not handed on.
+        if (!plugin.EventRows.LetGo(events) && pointer != 0 && rec->ResultValue == pointer &&
+            rec->ResultKind == KVR_RESULTKIND_ROWS_LIST)
+            rec->ResultValue = 0;
         return 0;
     } catch (...) {
         return -3;

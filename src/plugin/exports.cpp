@@ -1,18 +1,40 @@
 #include "plugin/exports.h"
 
 #include "common/errors.h"
+#include "common/fault_cleanup.h"
 #include "plugin/commands.h"
 #include "plugin/data_exchange.h"
+#include "plugin/fault_frame.h"
 #include "plugin/instances.h"
 #include "plugin/options_dialog.h"
 
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 
 using namespace kvr;
 
 namespace kvr {
+
+namespace {
+
+// Runs the thread's pending window messages. A quit message is the host's: it goes back into
+// the queue and the answer is false, so a wait ends as the application ends.
+bool run_pending_messages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(int(message.wParam));
+            return false;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return true;
+}
+
+} // namespace
 
 bool WaitForAnyClear(uint32_t timeout_ms, std::initializer_list<const std::atomic<bool>*> flags) {
     const DWORD start = GetTickCount();
@@ -32,11 +54,7 @@ bool WaitForAnyClear(uint32_t timeout_ms, std::initializer_list<const std::atomi
         const DWORD elapsed = GetTickCount() - start;
         if (outcome < 1 || (timeout_ms != 0 && elapsed >= timeout_ms)) break;
         if (!first_pass) {
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
+            if (!run_pending_messages()) break;
             Sleep(50);
         }
     }
@@ -56,41 +74,49 @@ bool record_is_valid(PPluginCallRec rec) {
             rec->CallMode == KVR_CALLMODE_LIBRARY_UNLOAD);
 }
 
-TkvrPlugin* find_quietly(PPluginCallRec rec) {
-    try {
-        return FindPlugin(rec);
-    } catch (...) {
-        return nullptr;
-    }
-}
+// Marks a data call in progress; a memory fault that abandons the call clears the mark too.
+class [[nodiscard]] BusyMark {
+  public:
+    explicit BusyMark(std::atomic<bool>& busy) : busy_(busy) { busy_ = true; }
+    ~BusyMark() { busy_ = false; }
+    BusyMark(const BusyMark&) = delete;
+    BusyMark& operator=(const BusyMark&) = delete;
 
-// The shared steps of the data calls: validity, instance, the busy guard.
+  private:
+    static void clear_after_fault(void* self) { static_cast<BusyMark*>(self)->busy_ = false; }
+
+    std::atomic<bool>& busy_;
+    FaultCleanup fault_cleanup_{&clear_after_fault, this};
+};
+
+enum class Rows { kLeased, kNone };
+
+// The shared steps of the data calls: validity, instance, the busy guard; the calling thread's
+// output rows list is leased for the call when it may hand rows on.
 template <class Work>
-int32_t guarded_data_call(PPluginCallRec rec, bool clears_result, Work&& work) {
-    try {
+int32_t guarded_data_call(PPluginCallRec rec, bool clears_result, Rows rows, Work&& work) {
+    return AtEntryBoundary<int32_t>(-3, [&]() -> int32_t {
         if (!record_is_valid(rec)) return -1;
-        TkvrPlugin* plugin = FindPlugin(rec);
+        const PluginRef plugin = FindPlugin(rec);
         if (!plugin) return -1;
         if (!WaitForAnyClear(kDataCallWaitMs, {&plugin->Busy, &plugin->Unloaded})) return -1;
         if (plugin->Unloaded) return -1;
-        plugin->Busy = true;
-        struct ClearBusy {
-            std::atomic<bool>& busy;
-            ~ClearBusy() { busy = false; }
-        } clear_busy{plugin->Busy};
+        const BusyMark busy(plugin->Busy);
         if (clears_result) rec->ResultValue = 0;
+        std::optional<TThreadRowsLists::Lease> lease;
+        if (rows == Rows::kLeased) lease.emplace(plugin->OutputRows);
+        int32_t result = -3;
         try {
-            return work(*plugin);
+            result = work(*plugin);
         } catch (...) {
-            return -3;
         }
-    } catch (...) {
-        return -3;
-    }
+        if (lease) lease->end(rec);
+        return result;
+    });
 }
 
 // The text fetches report a byte count: no result until something is copied.
-TkvrPlugin* begin_text_call(PPluginCallRec rec) {
+PluginRef begin_text_call(PPluginCallRec rec) {
     rec->ResultValue = 0;
     rec->ResultKind = KVR_RESULTKIND_VALUE;
     return FindPlugin(rec);
@@ -106,6 +132,22 @@ int32_t copy_to_host(PPluginCallRec rec, const std::string& text) {
     return int32_t(text.size());
 }
 
+// Puts a failed command's exception into the log; called inside the command's catch handler.
+// Nothing here may throw out of the entry point, not even for want of memory.
+void log_command_failure(TkvrPlugin& plugin) noexcept {
+    try {
+        try {
+            throw;
+        } catch (const std::exception& error) {
+            plugin.AddLog(lmtException, exception_report(error));
+        } catch (...) {
+            plugin.AddLog(lmtException, "Exception: unknown failure");
+        }
+    } catch (...) {
+        // Not even the report could be made: the result code says it failed.
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -115,29 +157,37 @@ uint32_t KVR_CALL GetPluginIntfVersion() {
 }
 
 float KVR_CALL GetAppMinVersion(PPluginCallRec pCallRec) {
-    const TkvrPlugin* plugin = find_quietly(pCallRec);
-    return plugin ? plugin->MinVersion : -1.0f;
+    return AtEntryBoundary(-1.0f, [&] {
+        const PluginRef plugin = FindPlugin(pCallRec);
+        return plugin ? plugin->MinVersion : -1.0f;
+    });
 }
 
 const char* KVR_CALL GetModuleDescription(PPluginCallRec pCallRec) {
-    const TkvrPlugin* plugin = find_quietly(pCallRec);
-    return plugin ? plugin->Description.c_str() : nullptr;
+    return AtEntryBoundary<const char*>(nullptr, [&]() -> const char* {
+        const PluginRef plugin = FindPlugin(pCallRec);
+        return plugin ? plugin->Description.c_str() : nullptr;
+    });
 }
 
 uint32_t KVR_CALL GetModuleType(PPluginCallRec pCallRec) {
-    const TkvrPlugin* plugin = find_quietly(pCallRec);
-    return plugin ? plugin->PackedModuleType() : 0;
+    return AtEntryBoundary(0u, [&] {
+        const PluginRef plugin = FindPlugin(pCallRec);
+        return plugin ? plugin->PackedModuleType() : 0u;
+    });
 }
 
 uint8_t KVR_CALL MultiThreadSupport(PPluginCallRec pCallRec) {
-    const TkvrPlugin* plugin = find_quietly(pCallRec);
-    return plugin && plugin->IsMultiThreadSupported ? 1 : 0;
+    return AtEntryBoundary<uint8_t>(0, [&]() -> uint8_t {
+        const PluginRef plugin = FindPlugin(pCallRec);
+        return plugin && plugin->IsMultiThreadSupported ? 1 : 0;
+    });
 }
 
 int32_t KVR_CALL GetCustomCommands(PPluginCallRec pCallRec) {
-    if (!pCallRec) return 0;
-    try {
-        TkvrPlugin* plugin = begin_text_call(pCallRec);
+    return AtEntryBoundary<int32_t>(0, [&]() -> int32_t {
+        if (!pCallRec) return 0;
+        const PluginRef plugin = begin_text_call(pCallRec);
         if (!plugin || !(plugin->ModuleType & module_type_bit(mttMenuExt))) return 0;
         std::string text;
         for (const auto& command : plugin->CustomCommands)
@@ -145,15 +195,13 @@ int32_t KVR_CALL GetCustomCommands(PPluginCallRec pCallRec) {
                     std::to_string(command.Number1) + "|" + std::to_string(command.Number2) +
                     "\r\n";
         return copy_to_host(pCallRec, text);
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t KVR_CALL GetLogEx(PPluginCallRec pCallRec) {
-    if (!pCallRec) return 0;
-    try {
-        TkvrPlugin* plugin = begin_text_call(pCallRec);
+    return AtEntryBoundary<int32_t>(0, [&]() -> int32_t {
+        if (!pCallRec) return 0;
+        const PluginRef plugin = begin_text_call(pCallRec);
         if (!plugin) return 0;
         auto lines = plugin->LogLines.LockList();
         const std::string text = TkvrPlugin::JoinLogLines(*lines);
@@ -166,53 +214,53 @@ int32_t KVR_CALL GetLogEx(PPluginCallRec pCallRec) {
         const int32_t copied = copy_to_host(pCallRec, text);
         if (copied > 0) lines->clear();
         return copied;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 void KVR_CALL ShowOptionsDialog(PPluginCallRec pCallRec) {
-    RunShowOptionsDialog(pCallRec);
+    AtEntryBoundary(0, [&] {
+        RunShowOptionsDialog(pCallRec);
+        return 0;
+    });
 }
 
 int32_t KVR_CALL ExecutePluginCommand(PPluginCallRec pCallRec) {
-    if (!record_is_valid(pCallRec)) return -1;
-    TkvrPlugin* plugin = nullptr;
-    std::string command;
-    try {
-        plugin = FindPlugin(pCallRec);
+    return AtEntryBoundary<int32_t>(-3, [&]() -> int32_t {
+        if (!record_is_valid(pCallRec)) return -1;
+        const PluginRef plugin = FindPlugin(pCallRec);
         if (!plugin) return -1;
-        CheckCallParams(pCallRec);
-        plugin->TakeTemporaryLoad(pCallRec->Params);
-        const Variant value = TkvrParamsList::from(pCallRec->Params)->GetValue("COMMAND");
-        if (value.is_empty_or_null()) return -1;
-        command = value.to_ansi();
-    } catch (...) {
+        std::string command;
+        try {
+            CheckCallParams(pCallRec);
+            plugin->TakeTemporaryLoad(pCallRec->Params);
+            const Variant value = TkvrParamsList::from(pCallRec->Params)->GetValue("COMMAND");
+            if (value.is_empty_or_null()) return -1;
+            command = value.to_ansi();
+        } catch (...) {
+            return -3;
+        }
+        try {
+            return ExecuteCommand(*plugin, command, pCallRec);
+        } catch (...) {
+            log_command_failure(*plugin);
+        }
         return -3;
-    }
-    try {
-        return ExecuteCommand(*plugin, command, pCallRec);
-    } catch (const std::exception& error) {
-        plugin->AddLog(lmtException, exception_report(error));
-    } catch (...) {
-        plugin->AddLog(lmtException, "Exception: unknown failure");
-    }
-    return -3;
+    });
 }
 
 int32_t KVR_CALL GetData(PPluginCallRec pCallRec) {
-    return guarded_data_call(pCallRec, true,
+    return guarded_data_call(pCallRec, true, Rows::kLeased,
                              [&](TkvrPlugin& plugin) { return RunGetData(plugin, pCallRec); });
 }
 
 int32_t KVR_CALL GetEvents(PPluginCallRec pCallRec) {
-    return guarded_data_call(pCallRec, false,
+    return guarded_data_call(pCallRec, false, Rows::kNone,
                              [&](TkvrPlugin& plugin) { return RunGetEvents(plugin, pCallRec); });
 }
 
 int32_t KVR_CALL ProcessData(PPluginCallRec pCallRec) {
     if (!PluginInstancesExist()) return -1;
-    return guarded_data_call(pCallRec, true, [&](TkvrPlugin& plugin) {
+    return guarded_data_call(pCallRec, true, Rows::kLeased, [&](TkvrPlugin& plugin) {
         if (!PluginInstancesExist()) return -1;
         return RunProcessData(plugin, pCallRec);
     });

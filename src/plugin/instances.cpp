@@ -48,14 +48,27 @@ void StartPluginInstances() {
     if (!g_instances.compare_exchange_strong(expected, fresh)) delete fresh;
 }
 
+PluginRef& PluginRef::operator=(PluginRef&& other) noexcept {
+    if (this != &other) {
+        reset();
+        plugin_ = other.plugin_;
+        other.plugin_ = nullptr;
+    }
+    return *this;
+}
+
+void PluginRef::reset() noexcept {
+    TkvrPlugin* const plugin = plugin_;
+    plugin_ = nullptr;
+    if (plugin && --plugin->References == 0) delete plugin;
+}
+
 void StopPluginInstances() {
     std::unique_ptr<Registry> registry(g_instances.exchange(nullptr));
     if (!registry) return;
     auto list = registry->LockList();
-    while (list->Count() > 0) {
-        std::unique_ptr<TkvrPlugin> plugin(list->Extract(0));
-        plugin.reset();
-    }
+    while (list->Count() > 0)
+        PluginRef(list->Extract(0)).reset(); // the registry's reference
 }
 
 bool PluginInstancesExist() {
@@ -75,27 +88,27 @@ void ForEachPlugin(const std::function<void(TkvrPlugin&)>& visit) {
         visit(*plugin);
 }
 
-TkvrPlugin* FindPlugin(const TPluginCallRec* pCallRec) {
-    if (!pCallRec) return nullptr;
+PluginRef FindPlugin(const TPluginCallRec* pCallRec) {
+    if (!pCallRec) return {};
     if (pCallRec->CallMode == KVR_CALLMODE_LIBRARY_UNLOAD) {
         // Nothing runs in the background here, so there is nothing to stop before unloading.
-        return nullptr;
+        return {};
     }
     Registry* registry = g_instances.load();
-    if (pCallRec->InstanceKey == 0 || !registry) return nullptr;
+    if (pCallRec->InstanceKey == 0 || !registry) return {};
 
     const uint32_t key = pCallRec->InstanceKey;
     auto reading = registry->LockListRead();
     int index = -1;
     TkvrPlugin* plugin = find_key(*reading, key, &index);
     if (plugin && pCallRec->CallMode == KVR_CALLMODE_RELEASE) {
-        auto writing = registry->LockList();
-        // Another writer may have run while we asked for the lock: look again.
-        if (find_key(*writing, key, &index)) {
-            std::unique_ptr<TkvrPlugin> doomed(writing->Extract(index));
-            doomed.reset();
+        PluginRef registered;
+        {
+            auto writing = registry->LockList();
+            // Another writer may have run while we asked for the lock: look again.
+            if (find_key(*writing, key, &index)) registered = PluginRef(writing->Extract(index));
         }
-        return nullptr;
+        return {}; // the registry's reference goes here; a running call may hold another
     }
     if (!plugin) {
         auto writing = registry->LockList();
@@ -105,10 +118,12 @@ TkvrPlugin* FindPlugin(const TPluginCallRec* pCallRec) {
             std::unique_ptr<TkvrPlugin> made = current_factory()(pCallRec);
             made->InstanceKey = key;
             plugin = made.get();
-            writing->Add(std::move(made));
+            writing->Add(std::move(made)); // with the registry's reference
         }
     }
-    return plugin;
+    // Under the shared hold no release can take the instance away before it is counted.
+    ++plugin->References;
+    return PluginRef(plugin);
 }
 
 } // namespace kvr

@@ -1,11 +1,10 @@
 #include "plugin/options_dialog.h"
 
+#include "common/fault_cleanup.h"
 #include "plugin/commands.h"
 #include "plugin/instances.h"
 
 #include <windows.h>
-
-#include <mutex>
 
 namespace kvr {
 
@@ -36,6 +35,22 @@ void tell_siblings_to_reload(const TkvrPlugin& origin) {
     });
 }
 
+// InOptionsDialog while the dialog runs, also when a memory fault abandons it.
+class [[nodiscard]] ShowingDialog {
+  public:
+    explicit ShowingDialog(TkvrPlugin& plugin) : plugin_(plugin) { plugin_.InOptionsDialog = true; }
+    ~ShowingDialog() { plugin_.InOptionsDialog = false; }
+    ShowingDialog(const ShowingDialog&) = delete;
+    ShowingDialog& operator=(const ShowingDialog&) = delete;
+
+  private:
+    static void end_after_fault(void* self) {
+        static_cast<ShowingDialog*>(self)->plugin_.InOptionsDialog = false;
+    }
+    TkvrPlugin& plugin_;
+    FaultCleanup fault_cleanup_{&end_after_fault, this};
+};
+
 } // namespace
 
 void RunShowOptionsDialog(PPluginCallRec rec) {
@@ -44,7 +59,7 @@ void RunShowOptionsDialog(PPluginCallRec rec) {
         rec->ResultKind = KVR_RESULTKIND_VALUE;
         rec->ResultType = KVR_RESULTTYPE_DIALOG;
         rec->ResultValue = odsNoInstance;
-        TkvrPlugin* plugin = FindPlugin(rec);
+        const PluginRef plugin = FindPlugin(rec);
         if (!plugin) return;
         if (!plugin->OnShowOptionsDialog) {
             rec->ResultValue = odsNoDialog;
@@ -54,7 +69,7 @@ void RunShowOptionsDialog(PPluginCallRec rec) {
         if (rec->Params) {
             // Commands on other threads read these fields under the same lock; the dialog
             // itself runs without it.
-            std::lock_guard lock(plugin->CommandLock);
+            const CriticalSectionGuard lock(plugin->CommandLock);
             TkvrParamsList* params = TkvrParamsList::from(rec->Params);
             const Variant ini = params->GetValue("INI-FILE");
             plugin->INIFile = ini.is_empty_or_null() ? std::string() : ini.to_ansi();
@@ -63,7 +78,7 @@ void RunShowOptionsDialog(PPluginCallRec rec) {
             if (!owner.is_empty_or_null())
                 plugin->OwnerForm = reinterpret_cast<HWND>(owner.to_handle());
         }
-        plugin->InOptionsDialog = true;
+        const ShowingDialog showing(*plugin);
         bool success = false;
         try {
             plugin->OnShowOptionsDialog(*plugin, rec, success);
@@ -76,7 +91,6 @@ void RunShowOptionsDialog(PPluginCallRec rec) {
             } catch (...) {
             }
         }
-        plugin->InOptionsDialog = false;
     } catch (...) {
     }
 }

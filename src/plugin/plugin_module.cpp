@@ -149,7 +149,7 @@ void TkvrPlugin::TranslateOwnTexts() {
 
 void TkvrPlugin::ReleaseRowsLists() {
     OutputRows.Release();
-    ReleaseQuietly(EventRows);
+    EventRows.Release();
 }
 
 bool TkvrPlugin::TakeTemporaryLoad(const kvr_params_list* params) {

@@ -4,6 +4,7 @@
 
 #include <kvr/plugin_abi.h>
 
+#include "common/critical_section.h"
 #include "component/component.h"
 #include "params/params_list.h"
 #include "plugin/rows_lists.h"
@@ -135,10 +136,12 @@ class TkvrPlugin : public TComponent {
     TBeforeProcessItemProc OnBeforeProcessSettingsItem;
 
     // ---- Instance state ----
+    // One while the instance is registered, plus one per call working on it (PluginRef).
+    std::atomic<int32_t> References{1};
     uint32_t InstanceKey = 0;
     uint32_t ModuleId = 0;
     std::atomic<int32_t> LoadCount{0};
-    std::recursive_mutex CommandLock;
+    CriticalSection CommandLock;
     std::atomic<int32_t> CommandDepth{0};
     std::atomic<bool> Busy{false};
     std::atomic<bool> Unloaded{false};
@@ -166,7 +169,7 @@ class TkvrPlugin : public TComponent {
     TkvrPluginCustomCmdList CustomCommands;
     TThreadStringList LogLines;
     TThreadRowsLists OutputRows;
-    ParamsListPtr EventRows;
+    TSharedRowsList EventRows;
     std::vector<std::unique_ptr<TConfigDataSource>> DataSources;
     std::string DataSourceLoad;
     bool TypeEnabled[8] = {};

@@ -7,6 +7,8 @@
 //   between the request and the grant);
 // - every take is released once, by the same thread, with a release of the same kind.
 
+#include "common/fault_cleanup.h"
+
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -41,27 +43,40 @@ class ReentrantRWLock {
     void wake_waiters(std::unique_lock<std::mutex>& guard);
 };
 
-// RAII guards; a lock is never released by hand.
-class [[nodiscard]] WriteGuard {
+// RAII guards; a lock is never released by hand. A memory fault that abandons a guard's frame
+// releases its lock (common/fault_cleanup.h). A guard may move; the moved-from one holds
+// nothing.
+template <bool Exclusive> class [[nodiscard]] RWLockGuard {
   public:
-    explicit WriteGuard(ReentrantRWLock& lock) : lock_(lock) { lock_.lock(); }
-    ~WriteGuard() { lock_.unlock(); }
-    WriteGuard(const WriteGuard&) = delete;
-    WriteGuard& operator=(const WriteGuard&) = delete;
+    explicit RWLockGuard(ReentrantRWLock& lock) : lock_(take(&lock)) {}
+    RWLockGuard(RWLockGuard&& other) noexcept : lock_(std::exchange(other.lock_, nullptr)) {}
+    ~RWLockGuard() { release(); }
+    RWLockGuard(const RWLockGuard&) = delete;
+    RWLockGuard& operator=(const RWLockGuard&) = delete;
+    RWLockGuard& operator=(RWLockGuard&&) = delete;
 
   private:
-    ReentrantRWLock& lock_;
-};
+    static ReentrantRWLock* take(ReentrantRWLock* lock) {
+        if constexpr (Exclusive)
+            lock->lock();
+        else
+            lock->lock_shared();
+        return lock;
+    }
+    void release() noexcept {
+        if (!lock_) return;
+        if constexpr (Exclusive)
+            lock_->unlock();
+        else
+            lock_->unlock_shared();
+        lock_ = nullptr;
+    }
+    static void release_after_fault(void* self) { static_cast<RWLockGuard*>(self)->release(); }
 
-class [[nodiscard]] ReadGuard {
-  public:
-    explicit ReadGuard(ReentrantRWLock& lock) : lock_(lock) { lock_.lock_shared(); }
-    ~ReadGuard() { lock_.unlock_shared(); }
-    ReadGuard(const ReadGuard&) = delete;
-    ReadGuard& operator=(const ReadGuard&) = delete;
-
-  private:
-    ReentrantRWLock& lock_;
+    ReentrantRWLock* lock_;
+    FaultCleanup fault_cleanup_{&release_after_fault, this};
 };
+using WriteGuard = RWLockGuard<true>;
+using ReadGuard = RWLockGuard<false>;
 
 } // namespace kvr

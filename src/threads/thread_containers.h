@@ -66,26 +66,13 @@ template <class T> class ObjectList {
     std::vector<T*> items_;
 };
 
-// A held lock with access to the guarded container; released when the guard goes.
+// A held lock with access to the guarded container; released when the guard goes, or when a
+// memory fault abandons the guard's frame.
 template <class Container, bool Exclusive> class [[nodiscard]] LockedAccess {
   public:
     LockedAccess(ReentrantRWLock& lock, Container& container)
-        : lock_(&lock), container_(&container) {
-        if constexpr (Exclusive)
-            lock_->lock();
-        else
-            lock_->lock_shared();
-    }
-    ~LockedAccess() {
-        if (!lock_) return;
-        if constexpr (Exclusive)
-            lock_->unlock();
-        else
-            lock_->unlock_shared();
-    }
-    LockedAccess(LockedAccess&& other) noexcept : lock_(other.lock_), container_(other.container_) {
-        other.lock_ = nullptr;
-    }
+        : guard_(lock), container_(&container) {}
+    LockedAccess(LockedAccess&& other) noexcept = default;
     LockedAccess(const LockedAccess&) = delete;
     LockedAccess& operator=(const LockedAccess&) = delete;
     LockedAccess& operator=(LockedAccess&&) = delete;
@@ -94,7 +81,7 @@ template <class Container, bool Exclusive> class [[nodiscard]] LockedAccess {
     Container& operator*() const { return *container_; }
 
   private:
-    ReentrantRWLock* lock_;
+    RWLockGuard<Exclusive> guard_;
     Container* container_;
 };
 

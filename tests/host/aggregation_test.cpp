@@ -8,17 +8,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <shared_mutex>
 #include <sstream>
 #include <thread>
 
 namespace {
-
-std::string temp_file(const std::string& stem) {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    return std::string(folder) + stem + "_" + std::to_string(GetCurrentProcessId()) + "_" +
-           std::to_string(fresh_key()) + ".ini";
-}
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -108,7 +102,7 @@ class Aggregation : public ::testing::Test {
     }
     // A settings file with the given [Common] entries.
     std::string settings_file(const std::string& entries) {
-        files_.push_back(temp_file("aggregation_test"));
+        files_.push_back(temp_ini_path("aggregation_test"));
         std::ofstream(files_.back(), std::ios::binary) << "[Common]\r\n" << entries;
         return files_.back();
     }
@@ -164,7 +158,7 @@ TEST_F(Aggregation, TimeoutForgetsAHalfFilledRecordAfterAPause) {
 }
 
 TEST_F(Aggregation, WithoutSettingsNothingIsHandedOnAndTheCallSucceeds) {
-    const uint32_t key = loaded(temp_file("missing")); // no file: the registry, nothing there
+    const uint32_t key = loaded(temp_ini_path("missing")); // no file: the registry, nothing there
     int32_t result = -1;
     EXPECT_EQ(nullptr, filter(key, {"Temp=1", "Hum=2"}, &result));
     EXPECT_EQ(0, result);
@@ -259,4 +253,86 @@ TEST_F(Aggregation, ManyThreadsStreamingIntoSharedAndOwnInstances) {
     EXPECT_EQ(0, faults.load());
     std::printf("%lld records from %zu data threads in %d s\n", (long long)records.load(),
                 keys.size(), seconds);
+}
+
+// A packet whose value lies in memory the host may not touch faults while the engine walks it
+// under its lock. Another thread is served afterwards, and what the broken packet had brought
+// is not held.
+TEST_F(Aggregation, PacketThatFaultsMidWalkLeavesTheEngineServingOtherThreads) {
+    const uint32_t key = loaded(settings_file("Var1=a\r\nVar2=b\r\n"));
+    ForbiddenPage page;
+    Packet broken{"a=1"};
+    kvr_params_list_item* bad = kvr_list_add_null(broken.list(), "x");
+    bad->Value = page.forbidden_text();
+    int32_t result = 0;
+    EXPECT_EQ(nullptr, filter(key, broken, &result));
+    EXPECT_EQ(-3, result);
+    VariantInit(&bad->Value);
+
+    std::string first, second;
+    std::thread([&] {
+        first = record_of(key, {"b=2"});
+        second = record_of(key, {"a=3"});
+    }).join();
+    EXPECT_EQ("(nothing)", first) << "a=1 of the broken packet is not held";
+    EXPECT_EQ("b=2 a=3|", second);
+}
+
+// The list a thread was handed stays as it was until that thread calls again or UNLOAD, also
+// after the thread has ended and many new threads have come (and maybe taken its id).
+TEST_F(Aggregation, ListOfAnEndedThreadStaysWhileNewThreadsArrive) {
+    const uint32_t key = loaded(settings_file("Var1=a\r\n"));
+    const kvr_params_list* kept = nullptr;
+    std::thread([&] { kept = filter(key, {"a=1"}); }).join();
+    ASSERT_NE(nullptr, kept);
+    for (int i = 0; i < 40; ++i)
+        std::thread([&] { filter(key, {"a=2", "b=3"}); }).join();
+    EXPECT_EQ(KVR_PARAMS_MAGIC, kept->Magic) << "the list was freed";
+    EXPECT_EQ("a=1|", describe(kept));
+}
+
+// Host threads stream into one instance while another thread unloads it and loads it again,
+// or releases it and loads a new one, over and over: no call may have its rows list freed, or
+// its instance destroyed, under it. A thread reads its record only when no UNLOAD or release
+// ran since its call began, since the list is promised only until then.
+TEST_F(Aggregation, UnloadAndReleaseWhileThreadsStreamFreeNothingInUse) {
+    const std::string file = settings_file("Var1=a\r\nVar2=b\r\n");
+    const uint32_t key = loaded(file);
+    std::shared_mutex unloading;
+    std::atomic<uint64_t> epoch{0};
+    std::atomic<bool> stop{false};
+    std::atomic<int64_t> records{0}, faults{0};
+    std::vector<std::thread> streams;
+    for (int t = 0; t < 4; ++t) {
+        streams.emplace_back([&, t] {
+            const Packet parts[] = {{"a=1"}, {"b=2"}};
+            for (int n = t; !stop; ++n) {
+                const uint64_t before = epoch;
+                const kvr_params_list* rows = filter(key, parts[n % 2]);
+                std::shared_lock reading(unloading);
+                if (!rows || epoch != before) continue;
+                ++records;
+                const std::string seen = describe(rows);
+                if (seen != "a=1 b=2|" && seen != "b=2 a=1|" && faults++ < 5)
+                    ADD_FAILURE() << "record " << seen;
+            }
+        });
+    }
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        {
+            std::unique_lock exclusive(unloading);
+            if (cycle % 2)
+                EXPECT_EQ(0, command(key, "UNLOAD", file));
+            else
+                release(key);
+            ++epoch;
+        }
+        EXPECT_EQ(0, command(key, "LOAD", file));
+        Sleep(cycle % 5);
+    }
+    stop = true;
+    for (auto& stream : streams)
+        stream.join();
+    EXPECT_GT(records.load(), 0);
+    EXPECT_EQ(0, faults.load());
 }

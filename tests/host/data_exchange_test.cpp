@@ -1,5 +1,7 @@
 #include "host_fixture.h"
 
+#include <thread>
+
 namespace {
 class DataExchange : public ::testing::Test {
   protected:
@@ -96,4 +98,38 @@ TEST_F(DataExchange, GetDataWithoutHandlerReturnsNothing) {
     call.rec.Data = &dummy;
     EXPECT_EQ(0, Plugin::get().GetData(&call.rec));
     EXPECT_EQ(nullptr, call.rec.Data);
+}
+
+// A data call waits while the instance is both busy and unloaded, and runs the thread's window
+// messages meanwhile; a quit message among them is the host's and stays in its queue.
+TEST_F(DataExchange, WaitForABusyUnloadedInstancePassesAQuitMessageOn) {
+    // The module gives up at once on a window whose thread has not looked at its messages for a
+    // few seconds (an earlier test may have kept this thread busy that long): look now.
+    MSG pending;
+    PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
+    // An export call without data sends its log line to this thread's window: it stays busy
+    // until this thread runs its messages.
+    std::thread busy([&] {
+        Call call(key);
+        call.rec.ModuleTypes = KVR_MTT_DATA_EXPORT;
+        Plugin::get().ProcessData(&call.rec);
+    });
+    const DWORD start = GetTickCount();
+    while (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) &&
+           GetTickCount() - start < 10000)
+        Sleep(1);
+    if (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE)) {
+        busy.join();
+        FAIL() << "the export call sent no log line to this thread's window";
+    }
+    Call unload(key);
+    ASSERT_EQ(0, unload.command("UNLOAD"));
+    PostQuitMessage(7);
+    Call call(key);
+    call.rec.ModuleTypes = KVR_MTT_FILTER;
+    EXPECT_EQ(-1, Plugin::get().ProcessData(&call.rec));
+    busy.join();
+    MSG quit;
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, quit.wParam);
 }

@@ -126,6 +126,35 @@ std::string bstr_text(const VARIANT& value) {
     return text;
 }
 
+ForbiddenPage::ForbiddenPage() {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    page_ = info.dwPageSize;
+    base_ = static_cast<char*>(
+        VirtualAlloc(nullptr, 2 * page_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    DWORD old = 0;
+    if (!base_ || !VirtualProtect(base_ + page_, page_, PAGE_NOACCESS, &old)) std::abort();
+}
+
+ForbiddenPage::~ForbiddenPage() {
+    VirtualFree(base_, 0, MEM_RELEASE);
+}
+
+VARIANT ForbiddenPage::forbidden_text() const {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = reinterpret_cast<BSTR>(forbidden() + 64);
+    return value;
+}
+
+std::string temp_ini_path(const std::string& stem) {
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + stem + "_" + std::to_string(GetCurrentProcessId()) + "_" +
+           std::to_string(fresh_key()) + ".ini";
+}
+
 uint32_t fresh_key() {
     static std::atomic<uint32_t> next{1000};
     return next++;

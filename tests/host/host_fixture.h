@@ -70,6 +70,29 @@ class Call {
     std::string value_text(const char* name) const;
 };
 
+// Memory the test may hand over as a pointer that is not what it claims: a page that may not
+// be touched at all, and the readable and writable page just before it.
+class ForbiddenPage {
+  public:
+    ForbiddenPage();
+    ~ForbiddenPage();
+    ForbiddenPage(const ForbiddenPage&) = delete;
+    ForbiddenPage& operator=(const ForbiddenPage&) = delete;
+    // An address inside the page that may not be read or written.
+    char* forbidden() const { return base_ + page_; }
+    // `bytes` usable bytes that end where the forbidden page begins.
+    char* usable_end(size_t bytes) const { return base_ + page_ - bytes; }
+    // An OLE string value whose characters lie in the forbidden page.
+    VARIANT forbidden_text() const;
+
+  private:
+    char* base_;
+    size_t page_;
+};
+
+// A path in the temporary folder, unique to this process and call ("STEM_PID_N.ini").
+std::string temp_ini_path(const std::string& stem);
+
 // A new instance key for each test, so tests never share an instance.
 uint32_t fresh_key();
 // Releases the instance of a key.

@@ -9,7 +9,6 @@ namespace kvrhost {
 
 namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::size_t kBlockBytes = std::size_t(256) << 10;
 } // namespace
 
 std::size_t StreamSource::read(char* buffer, std::size_t capacity) {
@@ -28,12 +27,12 @@ std::size_t StreamSource::read(char* buffer, std::size_t capacity) {
     return 1 + take_buffered(buffer + 1, capacity - 1);
 }
 
-LineReader::LineReader(std::istream& in, std::size_t max_bytes)
+LineReader::LineReader(std::istream& in, std::size_t max_bytes, std::size_t block_bytes)
     : owned_source_(std::make_unique<StreamSource>(in)), source_(*owned_source_),
-      max_bytes_(max_bytes), block_(kBlockBytes) {}
+      max_bytes_(max_bytes), block_(std::max<std::size_t>(block_bytes, 1)) {}
 
-LineReader::LineReader(ByteSource& source, std::size_t max_bytes)
-    : source_(source), max_bytes_(max_bytes), block_(kBlockBytes) {}
+LineReader::LineReader(ByteSource& source, std::size_t max_bytes, std::size_t block_bytes)
+    : source_(source), max_bytes_(max_bytes), block_(std::max<std::size_t>(block_bytes, 1)) {}
 
 bool LineReader::fill() {
     if (ended_) return false;

@@ -15,6 +15,8 @@ namespace kvrhost {
 
 // Longest line the host reads as a packet: 8 MiB.
 inline constexpr std::size_t kMaxLineBytes = std::size_t(8) << 20;
+// Bytes the reader asks its source for at a time.
+inline constexpr std::size_t kReadBlockBytes = std::size_t(256) << 10;
 
 struct InputLine {
     std::size_t number = 0; // 1 for the first line
@@ -45,8 +47,10 @@ class StreamSource final : public ByteSource {
 
 class LineReader {
   public:
-    explicit LineReader(std::istream& in, std::size_t max_bytes = kMaxLineBytes);
-    explicit LineReader(ByteSource& source, std::size_t max_bytes = kMaxLineBytes);
+    explicit LineReader(std::istream& in, std::size_t max_bytes = kMaxLineBytes,
+                        std::size_t block_bytes = kReadBlockBytes);
+    explicit LineReader(ByteSource& source, std::size_t max_bytes = kMaxLineBytes,
+                        std::size_t block_bytes = kReadBlockBytes);
 
     // The next line, or nothing at the end of the stream. A UTF-8 byte-order mark at the
     // start of the stream is dropped. A stream that ends right after a line end has no

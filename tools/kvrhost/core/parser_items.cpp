@@ -77,9 +77,10 @@ std::string items_text(const std::vector<ParserItem>& items) {
     return text;
 }
 
-std::vector<ParserItem> items_from_stream(std::istream& in, std::vector<std::string>& unusable) {
+std::vector<ParserItem> items_from_stream(std::istream& in, std::vector<std::string>& unusable,
+                                          std::size_t block_bytes) {
     SeenNames seen;
-    LineReader reader(in);
+    LineReader reader(in, kMaxLineBytes, block_bytes);
     while (const std::optional<InputLine> line = reader.next()) {
         const PacketOutcome outcome = packet_from_line(*line);
         if (!outcome.packet) continue;

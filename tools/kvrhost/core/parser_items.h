@@ -2,6 +2,8 @@
 // The parser items the host announces to a module with SET-ITEMS: one line per item,
 // "Caption|Name|Type", lines joined by CR LF. The host uses the name as the caption.
 
+#include "kvrhost/core/line_reader.h"
+
 #include <istream>
 #include <optional>
 #include <set>
@@ -36,8 +38,10 @@ std::string items_text(const std::vector<ParserItem>& items);
 
 // Parser items for every distinct name of the packets in a stream of JSON lines (SeenNames'
 // rules), without types. Lines that hold no packet are passed over; names that cannot be
-// items (item_name_problem) are left out and added to `unusable`.
-std::vector<ParserItem> items_from_stream(std::istream& in, std::vector<std::string>& unusable);
+// items (item_name_problem) are left out and added to `unusable`. The stream is read
+// `block_bytes` at a time.
+std::vector<ParserItem> items_from_stream(std::istream& in, std::vector<std::string>& unusable,
+                                          std::size_t block_bytes = kReadBlockBytes);
 
 // The distinct names seen in a stream, in order of first appearance; names that differ only
 // in the case of ASCII letters count as one, spelled as first seen.
