@@ -1,5 +1,6 @@
 #include "timers/timer_ex.h"
 
+#include "common/critical_section.h"
 #include "common/errors.h"
 #include "common/this_module.h"
 
@@ -32,6 +33,22 @@ std::mutex& class_guard() {
 WindowClass& window_class() {
     static WindowClass state;
     return state;
+}
+
+} // namespace
+
+struct TkvrTimerEx::Gate {
+    CriticalSection lock; // re-entrant: a tick may destroy its own timer
+    TkvrTimerEx* timer = nullptr;
+};
+
+namespace {
+
+using GateRef = std::shared_ptr<TkvrTimerEx::Gate>;
+
+// The window's reference to its gate, kept in its user data until WM_NCDESTROY.
+GateRef* window_gate(HWND window) {
+    return reinterpret_cast<GateRef*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 } // namespace
@@ -80,27 +97,27 @@ TkvrTimerEx::TkvrTimerEx() : owner_thread_(GetCurrentThreadId()) {
     window_ = CreateWindowExA(0, WindowClassName().c_str(), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                               nullptr, timer_module(), nullptr);
     if (!window_) throw EOSError("CreateWindowExA", GetLastError());
-    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    gate_ = std::make_shared<Gate>();
+    gate_->timer = this;
+    auto window_reference = std::make_unique<GateRef>(gate_);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window_reference.get()));
+    window_reference.release(); // freed by the window at WM_NCDESTROY
 }
 TkvrTimerEx::~TkvrTimerEx() {
     try {
-        const bool owner = IsOwnerThread();
-        DWORD_PTR answer = 0;
-        if (window_ && !owner)
-            SendMessageTimeoutA(window_, EnableRequest, 0, 0, SMTO_NORMAL, kCrossThreadWaitMs,
-                                &answer);
+        if (gate_) {
+            // From here on no tick, enable or release request reaches this object.
+            const CriticalSectionGuard closing(gate_->lock);
+            gate_->timer = nullptr;
+        }
         on_timer_ = nullptr;
         enabled_ = false;
-        if (window_) {
-            // From here on the window no longer reaches this object, whatever its thread does.
-            SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-            KillTimer(window_, kTimerId); // refused from another thread; then the release kills it
-            if (owner) {
-                DestroyWindow(window_);
-            } else if (!SendMessageTimeoutA(window_, ReleaseRequest, 0, 0, SMTO_NORMAL,
-                                            kCrossThreadWaitMs, &answer)) {
-                PostMessageA(window_, ReleaseRequest, 0, 0);
-            }
+        if (!window_) return;
+        if (IsOwnerThread()) {
+            DestroyWindow(window_);
+        } else {
+            KillTimer(window_, kTimerId); // refused from another thread; the release kills it
+            PostMessageA(window_, ReleaseRequest, 0, 0);
         }
     } catch (...) {
     }
@@ -145,28 +162,43 @@ void TkvrTimerEx::fire() {
 }
 
 LRESULT CALLBACK TkvrTimerEx::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* timer = reinterpret_cast<TkvrTimerEx*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    GateRef* const gate = window_gate(window);
     switch (message) {
     case WM_TIMER:
-        if (timer)
-            timer->fire();
-        else
-            KillTimer(window, kTimerId);
+        if (gate) {
+            const CriticalSectionGuard ticking((*gate)->lock);
+            if (TkvrTimerEx* const timer = (*gate)->timer) {
+                timer->fire();
+                return 0;
+            }
+        }
+        KillTimer(window, kTimerId);
         return 0;
     case EnableRequest:
-        if (timer && timer->enabled_ != (wparam == 1)) {
-            timer->enabled_ = wparam == 1;
-            try {
-                timer->UpdateTimer();
-            } catch (...) {
+        if (gate) {
+            const CriticalSectionGuard changing((*gate)->lock);
+            TkvrTimerEx* const timer = (*gate)->timer;
+            if (timer && timer->enabled_ != (wparam == 1)) {
+                timer->enabled_ = wparam == 1;
+                try {
+                    timer->UpdateTimer();
+                } catch (...) {
+                }
             }
         }
         return 0;
     case ReleaseRequest:
         KillTimer(window, kTimerId);
-        if (timer) timer->window_ = nullptr;
+        if (gate) {
+            const CriticalSectionGuard releasing((*gate)->lock);
+            if ((*gate)->timer) (*gate)->timer->window_ = nullptr;
+        }
         DestroyWindow(window);
         return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        std::unique_ptr<GateRef>{gate}.reset();
+        return DefWindowProcA(window, message, wparam, lparam);
     default:
         return DefWindowProcA(window, message, wparam, lparam);
     }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace kvr {
@@ -20,11 +21,11 @@ class TkvrTimerEx {
   public:
     static constexpr UINT EnableRequest = 0x810;  // wParam 1 enables, anything else disables
     static constexpr UINT ReleaseRequest = 0x811; // destroys the hidden window
-    static constexpr DWORD kCrossThreadWaitMs = 5000;
 
     TkvrTimerEx();
-    // From another thread: waits up to 5000 ms for each of the disable and release requests,
-    // then goes on; a window left behind is released when its thread next handles messages.
+    // From another thread: waits only while the owning thread is inside OnTimer, then posts
+    // the release of the hidden window, which its thread carries out when it next handles
+    // messages. No tick reaches the timer once this has begun.
     ~TkvrTimerEx();
     TkvrTimerEx(const TkvrTimerEx&) = delete;
     TkvrTimerEx& operator=(const TkvrTimerEx&) = delete;
@@ -50,9 +51,16 @@ class TkvrTimerEx {
     // assigned. Throws EOutOfResources("Not enough timers available") when refused.
     void UpdateTimer();
 
+    struct Gate; // what the hidden window reaches this timer through (internal)
+
   private:
     static LRESULT CALLBACK procedure(HWND, UINT, WPARAM, LPARAM);
     void fire();
+
+    // Shared with the hidden window: the window reaches the timer only through it, under its
+    // lock, so a destruction on another thread waits for a running tick and never for the
+    // owning thread's message loop.
+    std::shared_ptr<Gate> gate_;
 
     DWORD owner_thread_;
     std::atomic<bool> enabled_{true};

@@ -77,8 +77,8 @@ TEST(TkvrTimerEx, DestroyedFromAnotherThreadWhileTheOwnerIsBusy) {
     timer->SetInterval(20);
     timer->SetOnTimer([&](TkvrTimerEx&) { ++fired; });
     const HWND window = timer->Window();
-    // This thread handles no messages while the other one destroys the timer: both requests
-    // time out and the destruction goes on.
+    // This thread handles no messages while the other one destroys the timer: the
+    // destruction does not wait for it.
     std::thread([&] { timer.reset(); }).join();
     const int before = fired;
     pump_for(300); // the posted release runs now; no tick reaches the destroyed timer
