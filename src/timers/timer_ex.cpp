@@ -44,12 +44,32 @@ struct TkvrTimerEx::Gate {
 
 namespace {
 
-using GateRef = std::shared_ptr<TkvrTimerEx::Gate>;
-
-// The window's reference to its gate, kept in its user data until WM_NCDESTROY.
-GateRef* window_gate(HWND window) {
-    return reinterpret_cast<GateRef*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+// Held only while a window's gate is looked up and entered, or taken from the window: after
+// that a gate is either entered (its destruction waits) or unreachable.
+CriticalSection& handoff_lock() {
+    static CriticalSection lock;
+    return lock;
 }
+
+// The gate of a timer window, entered for this object's life; empty once the timer is gone.
+class GateEntry {
+  public:
+    explicit GateEntry(HWND window) {
+        const std::lock_guard handoff(handoff_lock());
+        gate_ = reinterpret_cast<TkvrTimerEx::Gate*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (gate_) gate_->lock.lock();
+    }
+    ~GateEntry() {
+        if (gate_) gate_->lock.unlock();
+    }
+    GateEntry(const GateEntry&) = delete;
+    GateEntry& operator=(const GateEntry&) = delete;
+
+    TkvrTimerEx* timer() const { return gate_ ? gate_->timer : nullptr; }
+
+  private:
+    TkvrTimerEx::Gate* gate_ = nullptr;
+};
 
 } // namespace
 
@@ -97,17 +117,20 @@ TkvrTimerEx::TkvrTimerEx() : owner_thread_(GetCurrentThreadId()) {
     window_ = CreateWindowExA(0, WindowClassName().c_str(), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                               nullptr, timer_module(), nullptr);
     if (!window_) throw EOSError("CreateWindowExA", GetLastError());
-    gate_ = std::make_shared<Gate>();
+    gate_ = std::make_unique<Gate>();
     gate_->timer = this;
-    auto window_reference = std::make_unique<GateRef>(gate_);
-    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window_reference.get()));
-    window_reference.release(); // freed by the window at WM_NCDESTROY
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(gate_.get()));
 }
 TkvrTimerEx::~TkvrTimerEx() {
     try {
         if (gate_) {
-            // From here on no tick, enable or release request reaches this object.
-            const CriticalSectionGuard closing(gate_->lock);
+            // From here on no tick or enable request reaches this object: the window loses its
+            // gate, and a tick already inside it is waited for.
+            {
+                const std::lock_guard handoff(handoff_lock());
+                if (window_) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+            }
+            const std::lock_guard closing(gate_->lock);
             gate_->timer = nullptr;
         }
         on_timer_ = nullptr;
@@ -162,43 +185,31 @@ void TkvrTimerEx::fire() {
 }
 
 LRESULT CALLBACK TkvrTimerEx::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    GateRef* const gate = window_gate(window);
     switch (message) {
-    case WM_TIMER:
-        if (gate) {
-            const CriticalSectionGuard ticking((*gate)->lock);
-            if (TkvrTimerEx* const timer = (*gate)->timer) {
-                timer->fire();
-                return 0;
-            }
-        }
-        KillTimer(window, kTimerId);
+    case WM_TIMER: {
+        const GateEntry gate(window);
+        if (TkvrTimerEx* const timer = gate.timer())
+            timer->fire();
+        else
+            KillTimer(window, kTimerId);
         return 0;
-    case EnableRequest:
-        if (gate) {
-            const CriticalSectionGuard changing((*gate)->lock);
-            TkvrTimerEx* const timer = (*gate)->timer;
-            if (timer && timer->enabled_ != (wparam == 1)) {
-                timer->enabled_ = wparam == 1;
-                try {
-                    timer->UpdateTimer();
-                } catch (...) {
-                }
+    }
+    case EnableRequest: {
+        const GateEntry gate(window);
+        TkvrTimerEx* const timer = gate.timer();
+        if (timer && timer->enabled_ != (wparam == 1)) {
+            timer->enabled_ = wparam == 1;
+            try {
+                timer->UpdateTimer();
+            } catch (...) {
             }
         }
         return 0;
-    case ReleaseRequest:
+    }
+    case ReleaseRequest: // posted by a timer destroyed on another thread
         KillTimer(window, kTimerId);
-        if (gate) {
-            const CriticalSectionGuard releasing((*gate)->lock);
-            if ((*gate)->timer) (*gate)->timer->window_ = nullptr;
-        }
         DestroyWindow(window);
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        std::unique_ptr<GateRef>{gate}.reset();
-        return DefWindowProcA(window, message, wparam, lparam);
     default:
         return DefWindowProcA(window, message, wparam, lparam);
     }

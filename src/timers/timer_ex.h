@@ -57,10 +57,10 @@ class TkvrTimerEx {
     static LRESULT CALLBACK procedure(HWND, UINT, WPARAM, LPARAM);
     void fire();
 
-    // Shared with the hidden window: the window reaches the timer only through it, under its
-    // lock, so a destruction on another thread waits for a running tick and never for the
-    // owning thread's message loop.
-    std::shared_ptr<Gate> gate_;
+    // The hidden window reaches the timer only through this, under its lock, so a destruction
+    // on another thread waits for a running tick and never for the owning thread's message
+    // loop; the window loses it before the timer goes.
+    std::unique_ptr<Gate> gate_;
 
     DWORD owner_thread_;
     std::atomic<bool> enabled_{true};
