@@ -11,6 +11,7 @@
 // the freeing of the tables, so Translate may be called from any thread; the components it
 // translates must belong to the calling thread.
 
+#include "common/critical_section.h"
 #include "component/component.h"
 #include "component/string_list.h"
 #include "translation/hash_trie.h"
@@ -155,7 +156,7 @@ class TWtransl : public TComponent {
     std::vector<std::string> pending_;
     std::unordered_set<std::string> pending_set_;
     std::unique_ptr<TkvrTimerEx> unload_timer_;
-    std::recursive_mutex lock_;
+    CriticalSection lock_; // re-entrant
 };
 
 } // namespace kvr
