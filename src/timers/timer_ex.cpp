@@ -37,7 +37,7 @@ WindowClass& window_class() {
 
 } // namespace
 
-struct TkvrTimerEx::Gate {
+struct TkvrTimerEx::Gate : std::enable_shared_from_this<Gate> {
     CriticalSection lock; // re-entrant: a tick may destroy its own timer
     TkvrTimerEx* timer = nullptr;
 };
@@ -56,8 +56,13 @@ class GateEntry {
   public:
     explicit GateEntry(HWND window) {
         const std::lock_guard handoff(handoff_lock());
-        gate_ = reinterpret_cast<TkvrTimerEx::Gate*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (gate_) gate_->lock.lock();
+        // A gate the window still names belongs to a living timer: the timer takes it from the
+        // window under this same lock before it lets the gate go.
+        auto* const named =
+            reinterpret_cast<TkvrTimerEx::Gate*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (!named) return;
+        gate_ = named->shared_from_this();
+        gate_->lock.lock();
     }
     ~GateEntry() {
         if (gate_) gate_->lock.unlock();
@@ -68,7 +73,7 @@ class GateEntry {
     TkvrTimerEx* timer() const { return gate_ ? gate_->timer : nullptr; }
 
   private:
-    TkvrTimerEx::Gate* gate_ = nullptr;
+    std::shared_ptr<TkvrTimerEx::Gate> gate_;
 };
 
 } // namespace
@@ -117,7 +122,7 @@ TkvrTimerEx::TkvrTimerEx() : owner_thread_(GetCurrentThreadId()) {
     window_ = CreateWindowExA(0, WindowClassName().c_str(), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                               nullptr, timer_module(), nullptr);
     if (!window_) throw EOSError("CreateWindowExA", GetLastError());
-    gate_ = std::make_unique<Gate>();
+    gate_ = std::make_shared<Gate>();
     gate_->timer = this;
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(gate_.get()));
 }
@@ -178,7 +183,8 @@ void TkvrTimerEx::UpdateTimer() {
 
 void TkvrTimerEx::fire() {
     try {
-        if (on_timer_) on_timer_(*this);
+        // A copy runs: a handler that destroys its own timer destroys the timer's handler.
+        if (const auto handler = on_timer_) handler(*this);
     } catch (...) {
         // A failing handler must not take the owning thread's message loop down.
     }

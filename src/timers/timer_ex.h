@@ -59,8 +59,9 @@ class TkvrTimerEx {
 
     // The hidden window reaches the timer only through this, under its lock, so a destruction
     // on another thread waits for a running tick and never for the owning thread's message
-    // loop; the window loses it before the timer goes.
-    std::unique_ptr<Gate> gate_;
+    // loop; the window loses it before the timer goes. A running tick holds the gate too, so
+    // a tick that destroys its own timer still finds its gate when it returns.
+    std::shared_ptr<Gate> gate_;
 
     DWORD owner_thread_;
     std::atomic<bool> enabled_{true};

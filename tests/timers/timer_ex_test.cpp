@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
+#include <string>
 #include <thread>
 
 using namespace kvr;
@@ -83,5 +85,22 @@ TEST(TkvrTimerEx, DestroyedFromAnotherThreadWhileTheOwnerIsBusy) {
     const int before = fired;
     pump_for(300); // the posted release runs now; no tick reaches the destroyed timer
     EXPECT_EQ(before, fired);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+// A handler may end its own timer: the tick that runs it returns into nothing that was freed.
+TEST(TkvrTimerEx, ATickMayDestroyItsOwnTimer) {
+    auto timer = std::make_unique<TkvrTimerEx>();
+    const HWND window = timer->Window();
+    int fired = 0;
+    timer->SetInterval(20);
+    timer->SetOnTimer([&, marker = std::string(64, 'x')](TkvrTimerEx&) {
+        ++fired;
+        timer.reset();
+        EXPECT_EQ(64u, marker.size()) << "the running handler was destroyed under it";
+    });
+    EXPECT_TRUE(pump_until([&] { return !timer; }));
+    pump_for(200);
+    EXPECT_EQ(1, fired);
     EXPECT_FALSE(IsWindow(window));
 }
