@@ -3,12 +3,12 @@
 // rows list handed back.
 
 #include "host_fixture.h"
+#include "shared_mutex.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <shared_mutex>
 #include <sstream>
 #include <thread>
 
@@ -298,7 +298,7 @@ TEST_F(Aggregation, ListOfAnEndedThreadStaysWhileNewThreadsArrive) {
 TEST_F(Aggregation, UnloadAndReleaseWhileThreadsStreamFreeNothingInUse) {
     const std::string file = settings_file("Var1=a\r\nVar2=b\r\n");
     const uint32_t key = loaded(file);
-    std::shared_mutex unloading;
+    SharedMutex unloading;
     std::atomic<uint64_t> epoch{0};
     std::atomic<bool> stop{false};
     std::atomic<int64_t> records{0}, faults{0};

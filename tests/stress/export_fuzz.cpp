@@ -17,6 +17,7 @@
 // interleaving is the system's). Exit status 1 when an invariant failed.
 
 #include "plugin_host.h"
+#include "shared_mutex.h"
 
 #include <algorithm>
 #include <array>
@@ -29,7 +30,6 @@
 #include <limits>
 #include <map>
 #include <random>
-#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -134,7 +134,7 @@ struct Instance {
     std::string ini_file;
     std::string other_ini_file;
     std::string registry_path;
-    std::shared_mutex freeing;
+    SharedMutex freeing;
     std::atomic<uint64_t> epoch{0};
 };
 
