@@ -30,6 +30,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -733,6 +734,53 @@ void run_round(Plugin& plugin, LogWindow& window, std::vector<Instance>& instanc
     quiesce(plugin, window, instances);
 }
 
+// The random "INI-FILE" values sent to the module are mostly relative file names, and the module
+// writes settings files under them: the run works in a folder of its own, removed at its end.
+class ScratchFolder {
+  public:
+    ScratchFolder() : path_(temp_file("export_fuzz_scratch", "")) {
+        char previous[MAX_PATH];
+        const DWORD length = GetCurrentDirectoryA(MAX_PATH, previous);
+        if (length == 0 || length >= MAX_PATH || !CreateDirectoryA(path_.c_str(), nullptr))
+            throw std::runtime_error("cannot make the scratch folder " + path_);
+        previous_ = previous;
+        if (!SetCurrentDirectoryA(path_.c_str())) {
+            RemoveDirectoryA(path_.c_str());
+            throw std::runtime_error("cannot work in the scratch folder " + path_);
+        }
+    }
+    ~ScratchFolder() {
+        SetCurrentDirectoryA(previous_.c_str());
+        remove_tree(path_);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  private:
+    static void remove_tree(const std::string& folder) {
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..") continue;
+                const std::string path = folder + "\\" + name;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    remove_tree(path);
+                } else {
+                    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileA(path.c_str());
+                }
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    std::string path_;
+    std::string previous_;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -751,6 +799,7 @@ int main(int argc, char** argv) {
                 options.threads, options.instances, options.rounds, options.max_items);
     std::fflush(stdout);
     try {
+        const ScratchFolder scratch;
         Plugin plugin(program_folder() + "\\aggregation.dll");
         LogWindow window(plugin);
         Generator setup(options.seed, options.max_items);
