@@ -14,7 +14,8 @@
 # Each target starts from its seed corpus in fuzz/corpus/<target> plus what earlier runs on this
 # machine found (OUT/corpus/<target>). An input that crashes, leaks, hangs or breaks an
 # invariant is kept in OUT/findings/<target>/ (emptied when the target starts again); the exit
-# status is then 1. Turn each finding into a regular test and fix it. Logs:
+# status is then 1, as it is for a run stopped by a signal ("interrupted"). Turn each finding
+# into a regular test and fix it. Logs:
 # OUT/logs/<target>.log. OUT is $KVR_FUZZ_OUT, by default build/fuzz.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -84,7 +85,10 @@ for target in "${targets[@]}"; do
   found=$(find "$out/findings/$target" -type f | wc -l)
   status=$(cat "$log.status" 2>/dev/null || echo "?")
   result=ok
-  if [ "$status" != 0 ] || [ "$found" -gt 0 ]; then
+  if [ "$status" = 72 ] && [ "$found" -eq 0 ] && grep -q 'libFuzzer: run interrupted' "$log"; then
+    result="interrupted (no finding)" # stopped by a signal before its limits
+    failed=1
+  elif [ "$status" != 0 ] || [ "$found" -gt 0 ]; then
     result="FINDING (status $status, $found input(s) in $out/findings/$target)"
     failed=1
   fi
