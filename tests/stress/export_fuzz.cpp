@@ -18,6 +18,7 @@
 
 #include "plugin_host.h"
 #include "shared_mutex.h"
+#include "temp_dir.h"
 
 #include <algorithm>
 #include <array>
@@ -25,12 +26,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <map>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -736,49 +737,21 @@ void run_round(Plugin& plugin, LogWindow& window, std::vector<Instance>& instanc
 
 // The random "INI-FILE" values sent to the module are mostly relative file names, and the module
 // writes settings files under them: the run works in a folder of its own, removed at its end.
-class ScratchFolder {
+class WorkingInScratchFolder {
   public:
-    ScratchFolder() : path_(temp_file("export_fuzz_scratch", "")) {
-        char previous[MAX_PATH];
-        const DWORD length = GetCurrentDirectoryA(MAX_PATH, previous);
-        if (length == 0 || length >= MAX_PATH || !CreateDirectoryA(path_.c_str(), nullptr))
-            throw std::runtime_error("cannot make the scratch folder " + path_);
-        previous_ = previous;
-        if (!SetCurrentDirectoryA(path_.c_str())) {
-            RemoveDirectoryA(path_.c_str());
-            throw std::runtime_error("cannot work in the scratch folder " + path_);
-        }
+    WorkingInScratchFolder() : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(scratch_.path());
     }
-    ~ScratchFolder() {
-        SetCurrentDirectoryA(previous_.c_str());
-        remove_tree(path_);
+    ~WorkingInScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
     }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    WorkingInScratchFolder(const WorkingInScratchFolder&) = delete;
+    WorkingInScratchFolder& operator=(const WorkingInScratchFolder&) = delete;
 
   private:
-    static void remove_tree(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..") continue;
-                const std::string path = folder + "\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    remove_tree(path);
-                } else {
-                    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(path.c_str());
-                }
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-
-    std::string path_;
-    std::string previous_;
+    kvr::test::TempDir scratch_{"export_fuzz_scratch_"};
+    std::filesystem::path previous_;
 };
 
 } // namespace
@@ -799,7 +772,7 @@ int main(int argc, char** argv) {
                 options.threads, options.instances, options.rounds, options.max_items);
     std::fflush(stdout);
     try {
-        const ScratchFolder scratch;
+        const WorkingInScratchFolder scratch;
         Plugin plugin(program_folder() + "\\aggregation.dll");
         LogWindow window(plugin);
         Generator setup(options.seed, options.max_items);

@@ -2,7 +2,7 @@
 
 #include "settings/big_ini_file.h"
 #include "settings/escaping.h"
-#include "settings/temp_dir.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 

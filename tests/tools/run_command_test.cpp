@@ -3,7 +3,7 @@
 #include "kvrhost/run_command.h"
 
 #include "settings/big_ini_file.h"
-#include "settings/temp_dir.h"
+#include "temp_dir.h"
 
 #include <kvr/plugin_abi.h>
 #include <windows.h>

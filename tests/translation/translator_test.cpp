@@ -6,7 +6,7 @@
 
 #include "translation/translator_customs.h"
 
-#include "../settings/temp_dir.h"
+#include "temp_dir.h"
 #include "ui/buttons.h"
 #include "ui/combo_box.h"
 #include "ui/containers.h"

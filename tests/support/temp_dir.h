@@ -14,10 +14,10 @@ namespace kvr::test {
 
 class TempDir {
   public:
-    TempDir() {
+    explicit TempDir(std::string_view prefix = "kvr_ini_test_") {
         std::random_device entropy;
         path_ = std::filesystem::temp_directory_path() /
-                ("kvr_ini_test_" + std::to_string(entropy()) + std::to_string(entropy()));
+                (std::string(prefix) + std::to_string(entropy()) + std::to_string(entropy()));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() {
